@@ -1,0 +1,31 @@
+# Installs the library, its public headers and the platform headers under a
+# tavorin/ prefix (so windows.h never lands in a system include directory),
+# a CMake package and a pkg-config file.
+include(CMakePackageConfigHelpers)
+
+install(TARGETS tavorin EXPORT TavorinTargets
+  LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
+  RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(DIRECTORY include/ platform/include/
+  DESTINATION ${CMAKE_INSTALL_INCLUDEDIR}/tavorin
+  FILES_MATCHING PATTERN "*.h")
+install(EXPORT TavorinTargets NAMESPACE Tavorin::
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tavorin)
+
+configure_package_config_file(cmake/TavorinConfig.cmake.in
+  ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfig.cmake
+  INSTALL_DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tavorin)
+write_basic_package_version_file(${CMAKE_CURRENT_BINARY_DIR}/TavorinConfigVersion.cmake
+  COMPATIBILITY SameMinorVersion)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfig.cmake
+  ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfigVersion.cmake
+  DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tavorin)
+
+if(BUILD_SHARED_LIBS)
+  set(TAVORIN_PC_PRIVATE_REQUIRES "")
+else()
+  set(TAVORIN_PC_PRIVATE_REQUIRES "sdl2 SDL2_image libavformat libavcodec libswscale libswresample libavutil vorbisfile")
+endif()
+configure_file(cmake/tavorin.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tavorin.pc @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavorin.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -1,0 +1,8 @@
+// Everything a program using libtavorin may touch.
+#pragma once
+
+#include "IReadAccesser.h"
+#include "IFileReader.h"
+#include "IFileWriter.h"
+#include "IPackReader.h"
+#include "IPackManager.h"
