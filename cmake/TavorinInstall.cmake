@@ -3,7 +3,7 @@
 # a CMake package and a pkg-config file.
 include(CMakePackageConfigHelpers)
 
-install(TARGETS tavorin EXPORT TavorinTargets
+install(TARGETS tavorin tavorin_headers EXPORT TavorinTargets
   LIBRARY DESTINATION ${CMAKE_INSTALL_LIBDIR}
   ARCHIVE DESTINATION ${CMAKE_INSTALL_LIBDIR}
   RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -22,10 +22,5 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tavorin)
 
-if(BUILD_SHARED_LIBS)
-  set(TAVORIN_PC_PRIVATE_REQUIRES "")
-else()
-  set(TAVORIN_PC_PRIVATE_REQUIRES "sdl2 SDL2_image libavformat libavcodec libswscale libswresample libavutil vorbisfile")
-endif()
 configure_file(cmake/tavorin.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tavorin.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavorin.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)

@@ -11,3 +11,18 @@ function(tavorin_warnings target)
     target_compile_options(${target} PRIVATE -Werror)
   endif()
 endfunction()
+
+# tavorin_component(NAME [DEPENDS component-or-library...])
+# Builds the .cpp files of the current folder as the object library
+# tavorin_NAME. Every component ends up in libtavorin; tests link only the
+# components they exercise, so one folder's work in progress never breaks
+# another folder's tests.
+function(tavorin_component name)
+  cmake_parse_arguments(arg "" "" "DEPENDS" ${ARGN})
+  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  add_library(tavorin_${name} OBJECT ${sources})
+  target_link_libraries(tavorin_${name} PUBLIC tavorin_headers ${arg_DEPENDS})
+  target_include_directories(tavorin_${name} PRIVATE ${PROJECT_SOURCE_DIR})
+  tavorin_warnings(tavorin_${name})
+  set_property(GLOBAL APPEND PROPERTY TAVORIN_COMPONENTS tavorin_${name})
+endfunction()

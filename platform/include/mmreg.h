@@ -1,0 +1,20 @@
+// Wave format records shared by DirectSound and DirectShow.
+#pragma once
+
+#include "windef.h"
+
+#define WAVE_FORMAT_PCM 1
+#define WAVE_FORMAT_IEEE_FLOAT 3
+
+#pragma pack(push, 1)
+typedef struct tWAVEFORMATEX {
+  WORD wFormatTag;
+  WORD nChannels;
+  DWORD nSamplesPerSec;
+  DWORD nAvgBytesPerSec;
+  WORD nBlockAlign;
+  WORD wBitsPerSample;
+  WORD cbSize;
+} WAVEFORMATEX, *PWAVEFORMATEX, *LPWAVEFORMATEX;
+#pragma pack(pop)
+typedef const WAVEFORMATEX* LPCWAVEFORMATEX;

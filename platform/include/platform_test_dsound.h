@@ -1,0 +1,4 @@
+// Test support for the dsound platform services.
+#pragma once
+
+#include "windef.h"
