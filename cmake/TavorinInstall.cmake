@@ -22,5 +22,7 @@ install(FILES ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfig.cmake
   ${CMAKE_CURRENT_BINARY_DIR}/TavorinConfigVersion.cmake
   DESTINATION ${CMAKE_INSTALL_LIBDIR}/cmake/Tavorin)
 
+# Relocatable: the prefix is found from where the .pc file lies.
+file(RELATIVE_PATH TAVORIN_PC_TO_PREFIX "${CMAKE_INSTALL_FULL_LIBDIR}/pkgconfig" "${CMAKE_INSTALL_PREFIX}")
 configure_file(cmake/tavorin.pc.in ${CMAKE_CURRENT_BINARY_DIR}/tavorin.pc @ONLY)
 install(FILES ${CMAKE_CURRENT_BINARY_DIR}/tavorin.pc DESTINATION ${CMAKE_INSTALL_LIBDIR}/pkgconfig)
