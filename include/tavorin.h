@@ -6,3 +6,4 @@
 #include "IFileWriter.h"
 #include "IPackReader.h"
 #include "IPackManager.h"
+#include "KeyTracks.h"
