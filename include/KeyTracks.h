@@ -176,17 +176,14 @@ HRESULT EvaluateScalar(ScalarTrack& track, INT frame);
 HRESULT ReadCurveTrack(IFileReader* reader, CurveTrack& track, DWORD length, DWORD* consumed);
 // The layer's step track: the payload as one u32; `enabled` stays as it was
 // unless "ENBL" is present.
-HRESULT ReadLayerStepTrack(IFileReader* reader, StepTrack& track, DWORD length,
-                           DWORD* consumed);
+HRESULT ReadLayerStepTrack(IFileReader* reader, StepTrack& track, DWORD length, DWORD* consumed);
 // The lip-sync's step track: the payload as two u16; sets `enabled` to 1
 // before reading.
-HRESULT ReadLipSyncStepTrack(IFileReader* reader, StepTrack& track, DWORD length,
-                             DWORD* consumed);
+HRESULT ReadLipSyncStepTrack(IFileReader* reader, StepTrack& track, DWORD length, DWORD* consumed);
 // Sets `enabled` to 1 and clears `limitFlags` before reading.
 HRESULT ReadIndexTrack(IFileReader* reader, IndexTrack& track, DWORD length, DWORD* consumed);
 // Clears `limitFlags` before reading; `enabled` stays unless "ENBL" is present.
-HRESULT ReadScalarTrack(IFileReader* reader, ScalarTrack& track, DWORD length,
-                        DWORD* consumed);
+HRESULT ReadScalarTrack(IFileReader* reader, ScalarTrack& track, DWORD length, DWORD* consumed);
 // Sets `enabled` to 1 before reading.
 HRESULT ReadPairTrack(IFileReader* reader, PairTrack& track, DWORD length, DWORD* consumed);
 
@@ -226,8 +223,9 @@ enum PasteMode : DWORD {
 };
 // Pastes the source keys with frames in [from, to] (all of them when
 // merging) at `at`: each moved by (at - from) frames and `offset` in value.
-// Any other mode leaves `dest` without keys. E_OUTOFMEMORY leaves `dest`
-// unchanged. `dest` and `source` may be the same track.
+// E_INVALIDARG for another mode, E_FAIL when the result would exceed 65535
+// keys, E_OUTOFMEMORY; `dest` is unchanged on every failure. `dest` and
+// `source` may be the same track.
 HRESULT PasteCurveTrack(CurveTrack& dest, const CurveTrack& source, INT at, INT from, INT to,
                         DWORD mode, float offset);
 // Reads a curve run of `length` bytes from `reader` and pastes its keys with
