@@ -7,3 +7,4 @@
 #include "IPackReader.h"
 #include "IPackManager.h"
 #include "KeyTracks.h"
+#include "IVeyaSurface.h"
