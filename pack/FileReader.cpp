@@ -20,7 +20,9 @@ HRESULT CFileReader::Init(const char* path, IReadAccesser* source, DWORD capacit
     HRESULT hr = OpenReadAccesser(&m_source, path);
     if (FAILED(hr)) return hr;
   }
-  m_buffer.reset(new (std::nothrow) BYTE[capacity]);
+  // One spare byte lets ReadLine look past a CR at the end of a buffer-load
+  // without losing the CR, whatever the capacity.
+  m_buffer.reset(new (std::nothrow) BYTE[size_t{capacity} + 1]);
   if (!m_buffer) return E_OUTOFMEMORY;
   m_capacity = capacity;
   return S_OK;
@@ -149,7 +151,7 @@ bool CFileReader::TopUp() {
   std::memmove(m_buffer.get(), m_buffer.get() + m_readPos, keep);
   m_readPos = 0;
   m_filled = keep;
-  DWORD want = m_capacity - keep;
+  DWORD want = m_capacity + 1 - keep;
   if (!m_autoRefill) want = std::min(want, m_pending);
   if (want == 0) return false;
   DWORD got = m_source->Read(m_buffer.get() + keep, want);

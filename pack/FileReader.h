@@ -10,8 +10,9 @@
 
 namespace tavorin::pack {
 
-// Invariant: m_readPos ≤ m_filled ≤ m_capacity. The logical position is the
-// source position − m_filled + m_readPos.
+// Invariant: m_readPos ≤ m_filled ≤ m_capacity + 1 (the spare byte serves
+// only ReadLine's look-ahead). The logical position is the source position −
+// m_filled + m_readPos.
 class CFileReader : public ComObject<IFileReader> {
  public:
   ~CFileReader() override;
