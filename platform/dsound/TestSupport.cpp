@@ -1,0 +1,32 @@
+// Test hooks of the DirectSound mixer: capture and manual mixing.
+#include <platform_test_dsound.h>
+
+#include "platform/dsound/Mixer.h"
+
+namespace tavorin::test {
+
+void DSoundSetCaptureCallback(DSoundCaptureCallback callback, void* context) {
+  dsound::CMixer::Instance().SetCaptureCallback(callback, context);
+}
+
+void DSoundStartCapture() {
+  dsound::CMixer::Instance().StartCapture();
+}
+
+std::vector<float> DSoundStopCapture() {
+  return dsound::CMixer::Instance().StopCapture();
+}
+
+void DSoundSetManualMixing(bool manual) {
+  dsound::CMixer::Instance().SetManual(manual);
+}
+
+bool DSoundMix(float* out, size_t frameCount) {
+  return dsound::CMixer::Instance().MixManual(out, frameCount);
+}
+
+bool DSoundIsSilentOutput() {
+  return dsound::CMixer::Instance().IsSilentOutput();
+}
+
+}  // namespace tavorin::test
