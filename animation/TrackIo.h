@@ -99,6 +99,8 @@ class RunWriter {
   void U32(DWORD value);
   void I32(INT value) { U32(DWORD(value)); }
   void F32(float value);
+  // Counts bytes a nested writer put out on its own.
+  void Account(DWORD length) { m_written += length; }
 
   DWORD Written() const { return m_written; }
 

@@ -8,3 +8,4 @@
 #include "IPackManager.h"
 #include "KeyTracks.h"
 #include "IVeyaSurface.h"
+#include "IVeyaMotion.h"
