@@ -2,6 +2,7 @@
 #include "platform/dsound/Mixer.h"
 
 #include <algorithm>
+#include <limits>
 
 namespace tavorin::dsound {
 namespace {
@@ -55,12 +56,15 @@ void CMixer::RemoveVoiceLocked(const CVoice* voice) {
 }
 
 double CMixer::ElapsedFramesLocked() const {
-  if (m_manual || m_blockFrames == 0) return 0.0;
+  // In manual mode whatever was mixed counts as heard, so cursors are exact.
+  if (m_manual) return std::numeric_limits<double>::infinity();
+  if (m_blockFrames == 0) return 0.0;
   double seconds = std::chrono::duration<double>(Clock::now() - m_blockTime).count();
   return std::clamp(seconds * kMixRate, 0.0, static_cast<double>(m_blockFrames));
 }
 
 double CMixer::HeardFramesLocked() const {
+  if (m_manual) return static_cast<double>(m_mixedFrames);
   return static_cast<double>(m_mixedFrames - m_blockFrames) + ElapsedFramesLocked();
 }
 

@@ -33,7 +33,7 @@ class CMixer {
   void AddVoiceLocked(const std::shared_ptr<CVoice>& voice);
   void RemoveVoiceLocked(const CVoice* voice);
   // Output frames since the last block began being heard, within that block
-  // (0 in manual mode).
+  // (all of it in manual mode).
   double ElapsedFramesLocked() const;
   // Output frames heard since the output started.
   double HeardFramesLocked() const;

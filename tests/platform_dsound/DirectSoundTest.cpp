@@ -117,6 +117,14 @@ TEST_F(DSoundObjectTest, BuffersOfTheSoundPlayerAndTheManagerAreAccepted) {
   DWORD status = 0;
   ASSERT_EQ(DS_OK, buffer->GetStatus(&status));
   EXPECT_EQ(DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING), status);
+  // Its cursors follow the output: 480 frames of 16-bit stereo later.
+  DWORD before = 0;
+  DWORD after = 0;
+  ASSERT_EQ(DS_OK, buffer->GetCurrentPosition(&before, nullptr));
+  Mix(480);
+  ASSERT_EQ(DS_OK, buffer->GetCurrentPosition(&after, nullptr));
+  ASSERT_EQ(DS_OK, buffer->GetCaps(&caps));
+  EXPECT_EQ(480u * 4, (after + caps.dwBufferBytes - before) % caps.dwBufferBytes);
   buffer->Release();
 }
 

@@ -1,4 +1,7 @@
+#include <atomic>
 #include <chrono>
+#include <cstdlib>
+#include <string>
 #include <thread>
 
 #include "DSoundFixture.h"
@@ -233,6 +236,79 @@ TEST_F(DSoundRealTimeTest, PlayCursorAndOutputRunAtTheRealRate) {
   double capturedSeconds = double(captured.size() / 2) / tavorin::test::kDSoundOutputRate;
   EXPECT_NEAR(seconds, capturedSeconds, 0.05);
   EXPECT_NEAR(0.5f, Peak(captured, 0), 0.02f);
+}
+
+TEST_F(DSoundRealTimeTest, CallsFromManyThreadsWhileMixingAreSafe) {
+  IDirectSoundBuffer* buffer =
+      Create(DSBCAPS_CTRLVOLUME | DSBCAPS_CTRLPAN | DSBCAPS_CTRLFREQUENCY, 4800, Pcm(2, 16, 48000));
+  ASSERT_NE(nullptr, buffer);
+  ASSERT_EQ(DS_OK, buffer->Play(0, 0, DSBPLAY_LOOPING));
+  std::vector<std::thread> threads;
+  std::atomic<int> failures{0};
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 200; ++i) {
+        void* p1 = nullptr;
+        void* p2 = nullptr;
+        DWORD n1 = 0;
+        DWORD n2 = 0;
+        DWORD play = 0;
+        bool ok = SUCCEEDED(buffer->Lock(DWORD(t * 1200), 2400, &p1, &n1, &p2, &n2, 0));
+        if (ok) {
+          std::memset(p1, t, n1);
+          if (p2 != nullptr) std::memset(p2, t, n2);
+          ok = SUCCEEDED(buffer->Unlock(p1, n1, p2, n2));
+        }
+        ok = ok && SUCCEEDED(buffer->SetVolume(-(i % 100) * 10));
+        ok = ok && SUCCEEDED(buffer->SetPan((t - 2) * 1000));
+        ok = ok && SUCCEEDED(buffer->SetFrequency(DWORD(24000 + i * 100)));
+        ok = ok && SUCCEEDED(buffer->GetCurrentPosition(&play, nullptr)) && play < 4800;
+        if (i % 50 == 0)
+          ok = ok && SUCCEEDED(buffer->Stop()) && SUCCEEDED(buffer->Play(0, 0, DSBPLAY_LOOPING));
+        if (!ok) ++failures;
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(0, failures.load());
+  DWORD status = 0;
+  ASSERT_EQ(DS_OK, buffer->GetStatus(&status));
+  EXPECT_EQ(DWORD(DSBSTATUS_PLAYING | DSBSTATUS_LOOPING), status);
+}
+
+TEST(DSoundSilentOutputTest, WithoutADeviceCursorsStillMoveInRealTime) {
+  using Clock = std::chrono::steady_clock;
+  const char* previous = std::getenv("SDL_AUDIODRIVER");
+  std::string saved = previous != nullptr ? previous : "";
+  setenv("SDL_AUDIODRIVER", "no-such-driver", 1);
+  IDirectSound8* sound = nullptr;
+  HRESULT created = DirectSoundCreate8(nullptr, &sound, nullptr);
+  if (previous != nullptr) {
+    setenv("SDL_AUDIODRIVER", saved.c_str(), 1);
+  } else {
+    unsetenv("SDL_AUDIODRIVER");
+  }
+  ASSERT_EQ(DS_OK, created);
+  EXPECT_TRUE(tavorin::test::DSoundIsSilentOutput());
+  ASSERT_EQ(DS_OK, sound->SetCooperativeLevel(nullptr, DSSCL_NORMAL));
+
+  WAVEFORMATEX format = Pcm(1, 8, 8000);
+  DSBUFFERDESC desc = Description(0, 8000, &format);
+  IDirectSoundBuffer* buffer = nullptr;
+  ASSERT_EQ(DS_OK, sound->CreateSoundBuffer(&desc, &buffer, nullptr));
+  ASSERT_EQ(DS_OK, buffer->Play(0, 0, 0));
+  Clock::time_point start = Clock::now();
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  DWORD cursor = 0;
+  ASSERT_EQ(DS_OK, buffer->GetCurrentPosition(&cursor, nullptr));
+  double seconds = std::chrono::duration<double>(Clock::now() - start).count();
+  EXPECT_NEAR(seconds * 8000, double(cursor), 8000 * 0.03);
+  DWORD status = 0;
+  ASSERT_EQ(DS_OK, buffer->GetStatus(&status));
+  EXPECT_EQ(DWORD(DSBSTATUS_PLAYING), status);
+  buffer->Release();
+  sound->Release();
+  EXPECT_FALSE(tavorin::test::DSoundIsSilentOutput());
 }
 
 }  // namespace
