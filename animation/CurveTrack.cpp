@@ -257,7 +257,7 @@ HRESULT ReadCurveRun(RunReader& in, CurveTrack& track) {
         track.keys.reset();
         track.keyCount = 0;
         if (count > 0) {
-          track.keys.reset(new (std::nothrow) CurveKey[count]);
+          track.keys.reset(new (std::nothrow) CurveKey[count]());
           if (!track.keys) return E_OUTOFMEMORY;
         }
         track.keyCount = count;

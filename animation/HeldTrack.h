@@ -31,7 +31,7 @@ HRESULT ReadKeyedRun(RunReader& in, Track& track, DWORD keySize, Decode decode, 
       track.keys.reset();
       track.keyCount = 0;
       if (count > 0) {
-        track.keys.reset(new (std::nothrow) Key[count]);
+        track.keys.reset(new (std::nothrow) Key[count]());
         if (!track.keys) return E_OUTOFMEMORY;
       }
       track.keyCount = count;

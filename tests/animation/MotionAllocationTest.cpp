@@ -81,7 +81,10 @@ TEST(MotionAllocationTest, PosingAllocatesNothing) {
     }
     if (i > 0) motion->SetParent(motions[i / 2].Get());
   }
-  motions[3]->SetLinkedMotion(motions[7].Get());
+  // A motion linked to one of its descendants would hold a reference cycle;
+  // link to a motion outside the chain.
+  motions[19]->SetParent(nullptr);
+  motions[3]->SetLinkedMotion(motions[19].Get());
 
   const long before = g_allocations.load();
   for (INT frame = -50; frame < 100; ++frame) {
