@@ -23,6 +23,10 @@ struct MessageQueue {
   std::deque<MSG> notifications;
   bool quit = false;
   int quitCode = 0;
+  // The keyboard as of the last key message taken from the queue, which is
+  // what translation must see: the asynchronous state has often moved on
+  // (shift already released) by the time a program translates a key.
+  bool keysTaken[256] = {};
 };
 
 MessageQueue& Queue() {
@@ -50,12 +54,27 @@ bool Matches(const MSG& message, HWND window, UINT filterMin, UINT filterMax) {
   return message.message >= filterMin && message.message <= filterMax;
 }
 
-bool TakeFrom(std::deque<MSG>& lane, LPMSG out, HWND window, UINT filterMin, UINT filterMax,
-              bool remove) {
+bool IsKeyMessage(UINT message) {
+  return message == WM_KEYDOWN || message == WM_KEYUP || message == WM_SYSKEYDOWN ||
+         message == WM_SYSKEYUP;
+}
+
+void NoteKeyTaken(MessageQueue& queue, const MSG& message) {
+  if (!IsKeyMessage(message.message)) return;
+  DWORD flags = static_cast<DWORD>(message.lParam);
+  BYTE dik = static_cast<BYTE>(((flags >> 16) & 0x7F) | ((flags & (1u << 24)) ? 0x80 : 0));
+  queue.keysTaken[dik] = (flags & (1u << 31)) == 0;
+}
+
+bool TakeFrom(MessageQueue& queue, std::deque<MSG>& lane, LPMSG out, HWND window, UINT filterMin,
+              UINT filterMax, bool remove) {
   for (auto it = lane.begin(); it != lane.end(); ++it) {
     if (!Matches(*it, window, filterMin, filterMax)) continue;
     *out = *it;
-    if (remove) lane.erase(it);
+    if (remove) {
+      NoteKeyTaken(queue, *it);
+      lane.erase(it);
+    }
     return true;
   }
   return false;
@@ -202,14 +221,15 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
   bool remove = (removeFlags & PM_REMOVE) != 0;
   MessageQueue& queue = Queue();
   std::lock_guard<std::mutex> lock(queue.mutex);
-  if (TakeFrom(queue.postedLane, message, window, filterMin, filterMax, remove)) return TRUE;
+  if (TakeFrom(queue, queue.postedLane, message, window, filterMin, filterMax, remove)) return TRUE;
   // WM_QUIT has no window, so a window filter never sees it.
   if (queue.quit && (window == nullptr || window == kThreadMessages)) {
     *message = MakeMessage(nullptr, WM_QUIT, static_cast<WPARAM>(queue.quitCode), 0);
     if (remove) queue.quit = false;
     return TRUE;
   }
-  return TakeFrom(queue.inputLane, message, window, filterMin, filterMax, remove) ? TRUE : FALSE;
+  return TakeFrom(queue, queue.inputLane, message, window, filterMin, filterMax, remove) ? TRUE
+                                                                                         : FALSE;
 }
 
 BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
@@ -238,20 +258,18 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
 BOOL TranslateMessage(const MSG* message) {
   if (message == nullptr) return FALSE;
   UINT kind = message->message;
-  if (kind != WM_KEYDOWN && kind != WM_KEYUP && kind != WM_SYSKEYDOWN && kind != WM_SYSKEYUP) {
-    return FALSE;
-  }
+  if (!IsKeyMessage(kind)) return FALSE;
   if (kind == WM_KEYUP || kind == WM_SYSKEYUP) return TRUE;
-  bool shift = IsKeyDown(kDikLeftShift) || IsKeyDown(kDikRightShift);
-  bool control = IsKeyDown(kDikLeftControl) || IsKeyDown(kDikRightControl);
+  MessageQueue& queue = Queue();
+  std::lock_guard<std::mutex> lock(queue.mutex);
+  bool shift = queue.keysTaken[kDikLeftShift] || queue.keysTaken[kDikRightShift];
+  bool control = queue.keysTaken[kDikLeftControl] || queue.keysTaken[kDikRightControl];
   char character = CharacterOf(message->wParam, shift, control);
   if (character == 0) return TRUE;
   // The character is the very next message taken, ahead of anything queued.
   MSG translated = *message;
   translated.message = kind == WM_SYSKEYDOWN ? WM_SYSCHAR : WM_CHAR;
   translated.wParam = static_cast<unsigned char>(character);
-  MessageQueue& queue = Queue();
-  std::lock_guard<std::mutex> lock(queue.mutex);
   queue.postedLane.push_front(translated);
   return TRUE;
 }
