@@ -8,8 +8,6 @@
 namespace tavorin::dsound {
 namespace {
 
-constexpr double kFixedOne = 4294967296.0;
-
 uint64_t StepFor(DWORD frequency) {
   return (static_cast<uint64_t>(frequency) << 32) / kMixRate;
 }
@@ -130,31 +128,38 @@ bool CVoice::MixWith(float* out, size_t frameCount) {
   const BYTE* base = m_bytes->data();
   const size_t blockAlign = m_layout.blockAlign;
   const bool stereo = m_layout.channels == 2;
-  for (size_t i = 0; i < frameCount; ++i) {
-    DWORD frame = static_cast<DWORD>(m_position >> 32);
-    float fraction = static_cast<float>((m_position & 0xFFFFFFFFu) / kFixedOne);
-    DWORD next = frame + 1;
+  // Below this position the frame after the current one lies inside the
+  // buffer, so runs of frames there need no end handling.
+  const uint64_t safeEnd = m_endFixed - (uint64_t{1} << 32);
+  size_t i = 0;
+  while (i < frameCount) {
+    size_t run = 1;
     bool hasNext = true;
-    if (next >= m_frames) {
-      next = 0;
+    if (m_position < safeEnd) {
+      run = std::min<uint64_t>(frameCount - i, (safeEnd - m_position + m_step - 1) / m_step);
+    } else {
       // A one-shot buffer fades towards the silence that follows its end.
       hasNext = m_looping;
     }
-    const BYTE* current = base + frame * blockAlign;
-    const BYTE* following = base + next * blockAlign;
-    float left0 = Reader::Read(current);
-    float left1 = hasNext ? Reader::Read(following) : 0.0f;
-    float left = left0 + (left1 - left0) * fraction;
-    float right = left;
-    if (stereo) {
-      float right0 = Reader::Read(current + Reader::kBytes);
-      float right1 = hasNext ? Reader::Read(following + Reader::kBytes) : 0.0f;
-      right = right0 + (right1 - right0) * fraction;
+    for (size_t end = i + run; i < end; ++i) {
+      DWORD frame = static_cast<DWORD>(m_position >> 32);
+      float fraction = static_cast<float>(m_position & 0xFFFFFFFFu) * (1.0f / 4294967296.0f);
+      DWORD next = frame + 1 < m_frames ? frame + 1 : 0;
+      const BYTE* current = base + frame * blockAlign;
+      const BYTE* following = base + next * blockAlign;
+      float left0 = Reader::Read(current);
+      float left1 = hasNext ? Reader::Read(following) : 0.0f;
+      float left = left0 + (left1 - left0) * fraction;
+      float right = left;
+      if (stereo) {
+        float right0 = Reader::Read(current + Reader::kBytes);
+        float right1 = hasNext ? Reader::Read(following + Reader::kBytes) : 0.0f;
+        right = right0 + (right1 - right0) * fraction;
+      }
+      out[2 * i] += left * m_gainLeft;
+      out[2 * i + 1] += right * m_gainRight;
+      m_position += m_step;
     }
-    out[2 * i] += left * m_gainLeft;
-    out[2 * i + 1] += right * m_gainRight;
-
-    m_position += m_step;
     if (m_position >= m_endFixed) {
       if (!m_looping) {
         // DirectSound rewinds a buffer that played to its end, so that the
