@@ -5,6 +5,8 @@
 
 namespace tavorin::test {
 
+static_assert(kDSoundOutputRate == dsound::kMixRate, "the captured rate is the mixer's");
+
 void DSoundSetCaptureCallback(DSoundCaptureCallback callback, void* context) {
   dsound::CMixer::Instance().SetCaptureCallback(callback, context);
 }

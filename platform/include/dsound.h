@@ -7,10 +7,6 @@
 #include "unknwn.h"
 #include "mmreg.h"
 
-#ifndef DIRECTSOUND_VERSION
-#define DIRECTSOUND_VERSION 0x0800
-#endif
-
 typedef const GUID* LPCGUID;
 
 DECLARE_INTERFACE_ID(IDirectSound, 0x279AFA83, 0x4981, 0x11CE, 0xA5, 0x21, 0x00, 0x20, 0xAF, 0x0B,
@@ -215,7 +211,7 @@ struct IDirectSoundBuffer : IUnknown {
   // Starts playing from the play cursor; DSBPLAY_LOOPING wraps at the end,
   // otherwise the buffer stops there. Playing again only changes the flags.
   // reserved1 and priority must be 0. The primary buffer needs
-  // DSBPLAY_LOOPING.
+  // DSBPLAY_LOOPING. Before SetCooperativeLevel: DSERR_PRIOLEVELNEEDED.
   virtual HRESULT STDMETHODCALLTYPE Play(DWORD reserved1, DWORD priority, DWORD flags) = 0;
   // Moves the play cursor of a secondary buffer (below its size).
   virtual HRESULT STDMETHODCALLTYPE SetCurrentPosition(DWORD newPosition) = 0;
@@ -258,12 +254,12 @@ typedef IDirectSoundBuffer8* LPDIRECTSOUNDBUFFER8;
 // The sound object: one per caller, all mixed into the one output of the
 // process. Every operation may be called from any thread.
 struct IDirectSound : IUnknown {
-  // Creates the primary buffer (DSBCAPS_PRIMARYBUFFER, no size, no format;
-  // every call answers the same buffer) or a secondary buffer (a format and
-  // DSBSIZE_MIN … DSBSIZE_MAX bytes, rounded down to whole sample frames).
-  // SetCooperativeLevel must come first (DSERR_PRIOLEVELNEEDED). 3-D and
-  // effects buffers, and hardware location, are DSERR_UNSUPPORTED. On
-  // failure *buffer is null.
+  // Creates a primary buffer (DSBCAPS_PRIMARYBUFFER, no size, no format;
+  // the primary buffers of one sound object share one state) or a secondary
+  // buffer (a format and DSBSIZE_MIN … DSBSIZE_MAX bytes, rounded down to
+  // whole sample frames, starting as silence). Buffers play only once
+  // SetCooperativeLevel was called. 3-D and effects buffers, and hardware
+  // location, are DSERR_UNSUPPORTED. On failure *buffer is null.
   virtual HRESULT STDMETHODCALLTYPE CreateSoundBuffer(LPCDSBUFFERDESC desc,
                                                       LPDIRECTSOUNDBUFFER* buffer,
                                                       LPUNKNOWN outer) = 0;
