@@ -22,8 +22,8 @@ TEST(Window, CreationSendsCreateMessagesSizesClientAreaAndMakesVisibleWindowFore
   ASSERT_GE(received.size(), 3u);
   EXPECT_EQ(received[0].message, static_cast<UINT>(WM_NCCREATE));
   EXPECT_EQ(received[1].message, static_cast<UINT>(WM_CREATE));
-  auto* create = reinterpret_cast<CREATESTRUCTA*>(received[1].lParam);
-  EXPECT_EQ(create->lpCreateParams, &window);
+  // The creation data reached WM_NCCREATE: the window keeps it as user data.
+  EXPECT_EQ(GetWindowLongPtrA(window.handle(), GWLP_USERDATA), reinterpret_cast<LONG_PTR>(&window));
   const Received* size = FindMessage(received, WM_SIZE);
   ASSERT_NE(size, nullptr);
   EXPECT_EQ(size->lParam, MAKELPARAM(800, 600));
@@ -197,7 +197,8 @@ TEST(Window, ForegroundFollowsShowingFocusAndDestruction) {
 
   EXPECT_FALSE(ShowWindow(second.handle(), SW_SHOW));
   EXPECT_EQ(GetForegroundWindow(), second.handle());
-  const Received* deactivate = FindMessage(first.Take(), WM_ACTIVATE);
+  std::vector<Received> received = first.Take();
+  const Received* deactivate = FindMessage(received, WM_ACTIVATE);
   ASSERT_NE(deactivate, nullptr);
   EXPECT_EQ(LOWORD(deactivate->wParam), WA_INACTIVE);
 
