@@ -52,17 +52,25 @@ void ForgetWindow(HWND handle) {
   if (sdlWindow != nullptr) SDL_DestroyWindow(sdlWindow);
 }
 
+// Window records are read from any thread under the table lock; the UI
+// thread changes them under it too.
+template <class Change>
+void SetFlags(Window& window, Change change) {
+  std::lock_guard<std::recursive_mutex> lock(Windows().mutex);
+  change(window);
+}
+
 void Show(Window& window) {
   if (window.visible) return;
   SDL_ShowWindow(window.sdlWindow);
-  window.visible = true;
+  SetFlags(window, [](Window& w) { w.visible = true; });
   CallWindowProcedure(window.handle, WM_SHOWWINDOW, TRUE, 0);
 }
 
 void Hide(Window& window) {
   if (!window.visible) return;
   SDL_HideWindow(window.sdlWindow);
-  window.visible = false;
+  SetFlags(window, [](Window& w) { w.visible = false; });
   CallWindowProcedure(window.handle, WM_SHOWWINDOW, FALSE, 0);
   if (GetForegroundWindow() == window.handle) ChangeForeground(nullptr, true);
 }
@@ -70,7 +78,7 @@ void Hide(Window& window) {
 void Restore(Window& window) {
   if (!window.minimized && !window.maximized) return;
   SDL_RestoreWindow(window.sdlWindow);
-  window.minimized = window.maximized = false;
+  SetFlags(window, [](Window& w) { w.minimized = w.maximized = false; });
   CallWindowProcedure(window.handle, WM_SIZE, SIZE_RESTORED,
                       SizeParam(window.width, window.height));
 }
@@ -78,16 +86,20 @@ void Restore(Window& window) {
 void Minimize(Window& window) {
   if (window.minimized) return;
   SDL_MinimizeWindow(window.sdlWindow);
-  window.minimized = true;
-  window.maximized = false;
+  SetFlags(window, [](Window& w) {
+    w.minimized = true;
+    w.maximized = false;
+  });
   CallWindowProcedure(window.handle, WM_SIZE, SIZE_MINIMIZED, 0);
 }
 
 void Maximize(Window& window) {
   if (window.maximized) return;
   SDL_MaximizeWindow(window.sdlWindow);
-  window.maximized = true;
-  window.minimized = false;
+  SetFlags(window, [](Window& w) {
+    w.maximized = true;
+    w.minimized = false;
+  });
   CallWindowProcedure(window.handle, WM_SIZE, SIZE_MAXIMIZED,
                       SizeParam(window.width, window.height));
 }
@@ -242,8 +254,10 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
   bool moved = false, resized = false;
   if (!(flags & SWP_NOMOVE) && (x != window->x || y != window->y)) {
     SDL_SetWindowPosition(window->sdlWindow, x, y);
-    window->x = x;
-    window->y = y;
+    SetFlags(*window, [x, y](Window& w) {
+      w.x = x;
+      w.y = y;
+    });
     moved = true;
   }
   if (!(flags & SWP_NOSIZE)) {
@@ -251,8 +265,10 @@ BOOL SetWindowPos(HWND handle, HWND insertAfter, int x, int y, int width, int he
     height = std::max(height, 0);
     resized = width != window->width || height != window->height;
     if (resized) SDL_SetWindowSize(window->sdlWindow, std::max(width, 1), std::max(height, 1));
-    window->width = width;
-    window->height = height;
+    SetFlags(*window, [width, height](Window& w) {
+      w.width = width;
+      w.height = height;
+    });
   }
   if (flags & SWP_HIDEWINDOW) Hide(*window);
   if (flags & SWP_SHOWWINDOW) {
