@@ -1,0 +1,240 @@
+// Direct3D 9 fast path for screen-aligned textured quads drawn 1:1 (the
+// movie picture and sprites): whole texel rows instead of per-pixel
+// interpolation, with results identical to the general rasteriser.
+#include <cmath>
+#include <cstring>
+
+#include "platform/d3d9/Device.h"
+#include "platform/d3d9/Rasterizer.h"
+#include "platform/d3d9/Texture.h"
+
+namespace tavorin::d3d9 {
+
+namespace {
+
+struct QuadCorner {
+  float x, y, z, rhw, u, v;
+  DWORD diffuse;
+};
+
+// Whether stage 0 outputs the texel unchanged (modulated by white diffuse
+// or selected) and every later enabled stage passes it through because it
+// has no texture (which reads as white) and only modulates or selects the
+// current colour.
+bool StagesPassTexelThrough(const DeviceState& state) {
+  auto passes = [](DWORD op, DWORD arg1, DWORD arg2, DWORD carried, DWORD other) {
+    if (op == D3DTOP_SELECTARG1) return arg1 == carried;
+    if (op == D3DTOP_SELECTARG2) return arg2 == carried;
+    if (op == D3DTOP_MODULATE) {
+      return (arg1 == carried && arg2 == other) || (arg2 == carried && arg1 == other);
+    }
+    return false;
+  };
+  const DWORD* s0 = state.stage[0];
+  if (s0[D3DTSS_TEXCOORDINDEX] != 0 || s0[D3DTSS_RESULTARG] != D3DTA_CURRENT) return false;
+  if (!passes(s0[D3DTSS_COLOROP], s0[D3DTSS_COLORARG1], s0[D3DTSS_COLORARG2], D3DTA_TEXTURE,
+              D3DTA_DIFFUSE) ||
+      !passes(s0[D3DTSS_ALPHAOP], s0[D3DTSS_ALPHAARG1], s0[D3DTSS_ALPHAARG2], D3DTA_TEXTURE,
+              D3DTA_DIFFUSE)) {
+    return false;
+  }
+  for (DWORD s = 1; s < kStageCount; ++s) {
+    const DWORD* st = state.stage[s];
+    if (st[D3DTSS_COLOROP] == D3DTOP_DISABLE) break;
+    if (state.textureImpl[s] != nullptr || st[D3DTSS_RESULTARG] != D3DTA_CURRENT) return false;
+    if (!passes(st[D3DTSS_COLOROP], st[D3DTSS_COLORARG1], st[D3DTSS_COLORARG2], D3DTA_CURRENT,
+                D3DTA_TEXTURE)) {
+      return false;
+    }
+    if (st[D3DTSS_ALPHAOP] != D3DTOP_DISABLE &&
+        !passes(st[D3DTSS_ALPHAOP], st[D3DTSS_ALPHAARG1], st[D3DTSS_ALPHAARG2], D3DTA_CURRENT,
+                D3DTA_TEXTURE)) {
+      return false;
+    }
+  }
+  return true;
+}
+
+// Maps a pixel range onto texels along one axis: texel = first + (p − p0).
+// False when the mapping is not 1:1 or samples too close to a texel edge
+// for the general path's rounding to be certain to agree.
+bool MapAxis(int64_t lowSnapped, int64_t highSnapped, float lowCoord, float highCoord,
+             UINT textureSize, int64_t firstPixel, int64_t* firstTexel) {
+  double span = static_cast<double>(highSnapped - lowSnapped) / kSubpixelScale;
+  double texelSpan = (static_cast<double>(highCoord) - lowCoord) * textureSize;
+  if (span <= 0 || std::fabs(texelSpan / span - 1.0) * span > 1e-3) return false;
+  double start = static_cast<double>(lowCoord) * textureSize +
+                 (firstPixel - static_cast<double>(lowSnapped) / kSubpixelScale);
+  double fraction = start - std::floor(start);
+  if (fraction < 0.01 || fraction > 0.99) return false;
+  *firstTexel = static_cast<int64_t>(std::floor(start));
+  return true;
+}
+
+}  // namespace
+
+bool CDevice::TryDrawScreenQuad(const DrawRequest& request, const FvfLayout& layout) {
+  if (!layout.pretransformed || layout.texCount == 0 || request.primitiveCount != 2 ||
+      (request.type != D3DPT_TRIANGLEFAN && request.type != D3DPT_TRIANGLESTRIP)) {
+    return false;
+  }
+  const DeviceState& state = m_state;
+  const CTexture* texture = state.textureImpl[0];
+  if (texture == nullptr || state.pixelShaderImpl != nullptr ||
+      state.render[D3DRS_SPECULARENABLE] || state.sampler[0][D3DSAMP_MAGFILTER] > D3DTEXF_POINT ||
+      state.sampler[0][D3DSAMP_MINFILTER] > D3DTEXF_POINT || !StagesPassTexelThrough(state)) {
+    return false;
+  }
+
+  QuadCorner corner[4];
+  const StreamView& stream = request.streams[0];
+  for (int i = 0; i < 4; ++i) {
+    const BYTE* v = stream.data + static_cast<size_t>(request.firstVertex + i) * stream.stride;
+    std::memcpy(&corner[i].x, v, 16);
+    corner[i].diffuse = 0xFFFFFFFF;
+    if (layout.diffuse >= 0) std::memcpy(&corner[i].diffuse, v + layout.diffuse, 4);
+    std::memcpy(&corner[i].u, v + layout.texOffset[0], 8);
+    if (corner[i].diffuse != 0xFFFFFFFF || corner[i].z != corner[0].z ||
+        corner[i].rhw != corner[0].rhw || !std::isfinite(corner[i].z)) {
+      return false;
+    }
+  }
+  // The two triangles cover the rectangle only if their shared edge is a
+  // diagonal: corners 0 and 2 of a fan, 1 and 2 of a strip.
+  int a = request.type == D3DPT_TRIANGLEFAN ? 0 : 1, b = 2;
+  const QuadCorner& p = corner[a];
+  const QuadCorner& q = corner[b];
+  if (p.x == q.x || p.y == q.y) return false;
+  for (int i = 0; i < 4; ++i) {
+    if (i == a || i == b) continue;
+    bool sharesX = corner[i].x == p.x || corner[i].x == q.x;
+    bool sharesY = corner[i].y == p.y || corner[i].y == q.y;
+    if (!sharesX || !sharesY) return false;
+    // Same x → same u, same y → same v, so texels follow the screen axes.
+    const QuadCorner& sameX = corner[i].x == p.x ? p : q;
+    const QuadCorner& sameY = corner[i].y == p.y ? p : q;
+    if (corner[i].u != sameX.u || corner[i].v != sameY.v) return false;
+  }
+  int others[2], n = 0;
+  for (int i = 0; i < 4; ++i) {
+    if (i != a && i != b) others[n++] = i;
+  }
+  if (corner[others[0]].x == corner[others[1]].x || corner[others[0]].y == corner[others[1]].y) {
+    return false;
+  }
+
+  // Cull as the rasteriser would: the winding of the first triangle.
+  int64_t sx[3], sy[3];
+  for (int i = 0; i < 3; ++i) {
+    sx[i] = std::llround(corner[i].x * kSubpixelScale);
+    sy[i] = std::llround(corner[i].y * kSubpixelScale);
+  }
+  int64_t area = (sx[1] - sx[0]) * (sy[2] - sy[0]) - (sx[2] - sx[0]) * (sy[1] - sy[0]);
+  DWORD cull = state.render[D3DRS_CULLMODE];
+  if (area == 0 || (cull == D3DCULL_CW && area > 0) || (cull == D3DCULL_CCW && area < 0)) {
+    return area != 0;
+  }
+
+  const QuadCorner& left = p.x < q.x ? p : q;
+  const QuadCorner& right = p.x < q.x ? q : p;
+  const QuadCorner& top = p.y < q.y ? p : q;
+  const QuadCorner& bottom = p.y < q.y ? q : p;
+  if (std::fabs(left.x) > 1e6f || std::fabs(right.x) > 1e6f || std::fabs(top.y) > 1e6f ||
+      std::fabs(bottom.y) > 1e6f) {
+    return false;
+  }
+  const int64_t one = 1 << kSubpixelBits;
+  int64_t x0 = std::llround(left.x * kSubpixelScale), x1 = std::llround(right.x * kSubpixelScale);
+  int64_t y0 = std::llround(top.y * kSubpixelScale), y1 = std::llround(bottom.y * kSubpixelScale);
+  auto ceilDiv = [one](int64_t value) {
+    return value >= 0 ? (value + one - 1) / one : -((-value) / one);
+  };
+  // Pixel centres on the left and top edges belong to the quad, those on
+  // the right and bottom edges do not.
+  int64_t pxFirst = ceilDiv(x0), pxEnd = ceilDiv(x1);
+  int64_t pyFirst = ceilDiv(y0), pyEnd = ceilDiv(y1);
+  if (pxFirst >= pxEnd || pyFirst >= pyEnd) return true;
+
+  const PixelImage& image = texture->TopLevel();
+  int64_t texelX, texelY;
+  if (!MapAxis(x0, x1, left.u, right.u, image.width, pxFirst, &texelX) ||
+      !MapAxis(y0, y1, top.v, bottom.v, image.height, pyFirst, &texelY)) {
+    return false;
+  }
+  if (texelX < 0 || texelY < 0 || texelX + (pxEnd - pxFirst) > image.width ||
+      texelY + (pyEnd - pyFirst) > image.height) {
+    return false;  // addressing modes come into play: the general path handles them
+  }
+
+  PixelPipeline pipeline(state, *m_backBuffer, m_depth.get());
+  const PixelRect& bounds = pipeline.Bounds();
+  int64_t clipLeft = std::max<int64_t>(pxFirst, bounds.left);
+  int64_t clipRight = std::min<int64_t>(pxEnd, bounds.right);
+  int64_t clipTop = std::max<int64_t>(pyFirst, bounds.top);
+  int64_t clipBottom = std::min<int64_t>(pyEnd, bounds.bottom);
+  if (clipLeft >= clipRight || clipTop >= clipBottom) return true;
+
+  const DWORD* rs = state.render;
+  bool separate = rs[D3DRS_SEPARATEALPHABLENDENABLE] != FALSE;
+  bool standardBlend = rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA &&
+                       rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA &&
+                       rs[D3DRS_BLENDOP] == D3DBLENDOP_ADD;
+  DWORD alphaDest = rs[D3DRS_DESTBLENDALPHA];
+  bool alphaSafe = !separate || (rs[D3DRS_SRCBLENDALPHA] == D3DBLEND_ONE &&
+                                 rs[D3DRS_BLENDOPALPHA] == D3DBLENDOP_ADD &&
+                                 (alphaDest == D3DBLEND_ONE || alphaDest == D3DBLEND_INVSRCALPHA));
+  // With these settings an opaque texel is copied and a transparent one
+  // leaves the pixel as it was; only partial alpha needs the full blend.
+  bool shortcut =
+      pipeline.ColorMask() == 0xF && (!pipeline.BlendEnabled() || (standardBlend && alphaSafe));
+  bool blending = pipeline.BlendEnabled();
+  bool textureAlpha = image.HasAlpha();
+  uint16_t depthValue = 0;
+  // Only the quantised depth is wanted here; each pixel is tested below.
+  pipeline.DepthTest(static_cast<int>(clipLeft), static_cast<int>(clipTop), corner[0].z,
+                     &depthValue);
+  const DepthBuffer* depth = pipeline.DepthEnabled() ? pipeline.Depth() : nullptr;
+  DWORD depthFunc = rs[D3DRS_ZFUNC];
+  bool opaquePassesAlphaTest =
+      !pipeline.AlphaTestEnabled() || Compare(pipeline.AlphaFunc(), 0xFF, pipeline.AlphaRef());
+
+  PixelImage& target = *m_backBuffer;
+  size_t width = static_cast<size_t>(clipRight - clipLeft);
+  for (int64_t py = clipTop; py < clipBottom; ++py) {
+    const DWORD* src =
+        image.Row(static_cast<UINT>(texelY + (py - pyFirst))) + texelX + (clipLeft - pxFirst);
+    DWORD* dst = target.Row(static_cast<UINT>(py)) + clipLeft;
+    if (shortcut && !textureAlpha && depth == nullptr) {
+      if (opaquePassesAlphaTest) {
+        for (size_t i = 0; i < width; ++i) dst[i] = src[i] | 0xFF000000u;
+      }
+      continue;
+    }
+    for (size_t i = 0; i < width; ++i) {
+      int x = static_cast<int>(clipLeft + static_cast<int64_t>(i));
+      if (depth != nullptr && !Compare(depthFunc, depthValue,
+                                       depth->values[static_cast<size_t>(py) * depth->width + x])) {
+        continue;
+      }
+      DWORD texel = textureAlpha ? src[i] : src[i] | 0xFF000000u;
+      DWORD alpha = texel >> 24;
+      if (shortcut && (!blending || alpha == 0xFF || alpha == 0)) {
+        if (pipeline.AlphaTestEnabled() &&
+            !Compare(pipeline.AlphaFunc(), alpha, pipeline.AlphaRef())) {
+          continue;
+        }
+        if (pipeline.DepthWrite()) {
+          m_depth->values[static_cast<size_t>(py) * m_depth->width + x] = depthValue;
+        }
+        if (alpha == 0xFF || !blending) {
+          dst[i] = target.HasAlpha() ? texel : texel | 0xFF000000u;
+        }
+        continue;
+      }
+      pipeline.WriteShaded(x, static_cast<int>(py), depthValue, texel);
+    }
+  }
+  return true;
+}
+
+}  // namespace tavorin::d3d9
