@@ -6,4 +6,5 @@
 #include "winerror.h"
 #include "winbase.h"
 #include "winuser.h"
+#include "mmsystem.h"
 #include "objbase.h"

@@ -6,26 +6,6 @@
 #include "windef.h"
 #include "winerror.h"
 
-// Error codes of the window manager that the kernel list does not carry.
-#ifndef ERROR_MOD_NOT_FOUND
-#define ERROR_MOD_NOT_FOUND 126L
-#endif
-#ifndef ERROR_NOT_SUPPORTED
-#define ERROR_NOT_SUPPORTED 50L
-#endif
-#ifndef ERROR_WINDOW_OF_OTHER_THREAD
-#define ERROR_WINDOW_OF_OTHER_THREAD 1408L
-#endif
-#ifndef ERROR_CLASS_HAS_WINDOWS
-#define ERROR_CLASS_HAS_WINDOWS 1412L
-#endif
-#ifndef ERROR_INVALID_INDEX
-#define ERROR_INVALID_INDEX 1413L
-#endif
-#ifndef ERROR_RESOURCE_NAME_NOT_FOUND
-#define ERROR_RESOURCE_NAME_NOT_FOUND 1814L
-#endif
-
 typedef LRESULT(CALLBACK* WNDPROC)(HWND, UINT, WPARAM, LPARAM);
 
 #define MAKEINTRESOURCEA(i) ((LPSTR)((ULONG_PTR)((WORD)(i))))
