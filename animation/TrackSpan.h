@@ -6,27 +6,27 @@
 
 namespace tavorin::animation {
 
-// Index i of the span with keys[i].frame <= t < keys[i + 1].frame, by binary
-// search. `count` must be at least 2 and callers handle frames at or outside
-// the first and last key themselves. Keys whose frames do not strictly
-// increase are accepted as stored, so the search is bounded and always
-// answers a span inside the array (then not necessarily a meaningful one).
+// Index i of the span with keys[i].frame <= t < keys[i + 1].frame: one less
+// than the first key after t, found by halving. `count` must be at least 2
+// and callers handle frames at or outside the first and last key
+// themselves. Keys whose frames do not strictly increase are accepted as
+// stored, so the search only relies on its bounds and always answers a span
+// inside the array (then not necessarily a meaningful one).
 template <class Key>
 int FindSpan(const Key* keys, int count, LONGLONG t) {
-  int lo = 0;
-  int hi = count - 1;
-  while (lo <= hi) {
-    const int mid = lo + (hi - lo) / 2;
-    if (keys[mid].frame > t) {
-      hi = mid - 1;
-    } else if (mid + 1 < count && t < keys[mid + 1].frame) {
-      return mid;
+  int first = 0;
+  int length = count;
+  while (length > 0) {
+    const int half = length / 2;
+    if (keys[first + half].frame <= t) {
+      first += half + 1;
+      length -= half + 1;
     } else {
-      lo = mid + 1;
+      length = half;
     }
   }
-  if (hi < 0) return 0;
-  return hi < count - 2 ? hi : count - 2;
+  if (first < 1) return 0;
+  return first - 1 < count - 2 ? first - 1 : count - 2;
 }
 
 struct WrappedFrame {
