@@ -16,7 +16,8 @@ std::string TextureNameFromPath(const char* path) {
   constexpr size_t kMaxName = 127;
   constexpr size_t kMaxExtension = 31;
   std::string file(path);
-  size_t slash = file.find_last_of("/\\:");
+  if (file.size() >= 2 && file[1] == ':') file.erase(0, 2);  // a drive letter
+  size_t slash = file.find_last_of("/\\");
   if (slash != std::string::npos) file.erase(0, slash + 1);
   size_t dot = file.find_last_of('.');
   std::string extension;
