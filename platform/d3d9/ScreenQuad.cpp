@@ -3,6 +3,9 @@
 // interpolation, with results identical to the general rasteriser.
 #include <cmath>
 #include <cstring>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 #include "platform/d3d9/Device.h"
 #include "platform/d3d9/Rasterizer.h"
@@ -69,6 +72,46 @@ bool MapAxis(int64_t lowSnapped, int64_t highSnapped, float lowCoord, float high
   if (fraction < 0.01 || fraction > 0.99) return false;
   *firstTexel = static_cast<int64_t>(std::floor(start));
   return true;
+}
+
+// dst[i] = src[i] with alpha forced opaque: the whole cost of drawing an
+// X8R8G8B8 movie frame, so it is done four texels at a time.
+void CopyOpaque(DWORD* dst, const DWORD* src, size_t count) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i opaque = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  for (; i + 4 <= count; i += 4) {
+    __m128i texels = _mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i));
+    _mm_storeu_si128(reinterpret_cast<__m128i*>(dst + i), _mm_or_si128(texels, opaque));
+  }
+#endif
+  for (; i < count; ++i) dst[i] = src[i] | 0xFF000000u;
+}
+
+// How many of the texels from src on, up to `count`, share alpha 0xFF
+// (returns a positive run) or alpha 0 (a negative run); 0 when the first
+// texel is partial. Runs are counted in blocks of four.
+long AlphaRun(const DWORD* src, size_t count) {
+  size_t i = 0;
+#if defined(__SSE2__)
+  const __m128i alphaMask = _mm_set1_epi32(static_cast<int>(0xFF000000u));
+  const __m128i zero = _mm_setzero_si128();
+  int kind = 0;
+  for (; i + 4 <= count; i += 4) {
+    __m128i alpha =
+        _mm_and_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(src + i)), alphaMask);
+    int opaque = _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, alphaMask)) == 0xFFFF;
+    int clear = _mm_movemask_epi8(_mm_cmpeq_epi32(alpha, zero)) == 0xFFFF;
+    int blockKind = opaque ? 1 : (clear ? -1 : 0);
+    if (blockKind == 0 || (kind != 0 && blockKind != kind)) break;
+    kind = blockKind;
+  }
+  return kind * static_cast<long>(i);
+#else
+  (void)src;
+  (void)count;
+  return static_cast<long>(i);
+#endif
 }
 
 }  // namespace
@@ -205,12 +248,23 @@ bool CDevice::TryDrawScreenQuad(const DrawRequest& request, const FvfLayout& lay
         image.Row(static_cast<UINT>(texelY + (py - pyFirst))) + texelX + (clipLeft - pxFirst);
     DWORD* dst = target.Row(static_cast<UINT>(py)) + clipLeft;
     if (shortcut && !textureAlpha && depth == nullptr) {
-      if (opaquePassesAlphaTest) {
-        for (size_t i = 0; i < width; ++i) dst[i] = src[i] | 0xFF000000u;
-      }
+      if (opaquePassesAlphaTest) CopyOpaque(dst, src, width);
       continue;
     }
+    bool runs = shortcut && textureAlpha && depth == nullptr && blending;
     for (size_t i = 0; i < width; ++i) {
+      if (runs) {
+        // Whole blocks of opaque texels are copied, of transparent ones
+        // skipped; partial ones fall through to the per-texel blend.
+        long run = AlphaRun(src + i, width - i);
+        if (run > 0 && opaquePassesAlphaTest) {
+          std::memcpy(dst + i, src + i, static_cast<size_t>(run) * 4);
+        }
+        if (run != 0) {
+          i += static_cast<size_t>(run < 0 ? -run : run) - 1;
+          continue;
+        }
+      }
       int x = static_cast<int>(clipLeft + static_cast<int64_t>(i));
       if (depth != nullptr && !Compare(depthFunc, depthValue,
                                        depth->values[static_cast<size_t>(py) * depth->width + x])) {
