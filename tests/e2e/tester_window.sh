@@ -1,0 +1,46 @@
+#!/usr/bin/env bash
+# Runs the tester on an X display, checks that its window is titled
+# "Tavorin テスター" with an 800 × 600 client area cleared to (0x30, 0x30,
+# 0x80), closes it as a user would, and expects a clean exit with code 0.
+#   tester_window.sh TESTER CLOSER   (run under xvfb-run)
+set -euo pipefail
+tester="$1"
+closer="$2"
+title="Tavorin テスター"
+work="$(mktemp -d)"
+trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
+
+cd "$work"
+TAVORIN_NO_MESSAGE_BOXES=1 "$tester" >"$work/out.txt" 2>&1 &
+pid=$!
+
+window=""
+for _ in $(seq 100); do
+  window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -n1 || true)
+  [[ -n "$window" ]] && break
+  sleep 0.1
+done
+[[ -n "$window" ]] || { echo "no window titled $title"; cat "$work/out.txt"; exit 1; }
+
+size=$(xwininfo -id "$window" | awk '/Width:/ {w=$2} /Height:/ {h=$2} END {print w "x" h}')
+[[ "$size" == "800x600" ]] || { echo "client area is $size, not 800x600"; exit 1; }
+
+sleep 0.5  # a few frames
+import -window "$window" "$work/shot.png"
+for point in 10,10 400,300 790,590; do
+  colour=$(convert "$work/shot.png" -format "%[pixel:p{$point}]" info:)
+  case "$colour" in
+    "srgb(48,48,128)" | "rgb(48,48,128)") ;;
+    *) echo "pixel $point is $colour, not (48,48,128)"; exit 1 ;;
+  esac
+done
+
+"$closer" "$title"
+for _ in $(seq 100); do
+  kill -0 "$pid" 2>/dev/null || break
+  sleep 0.1
+done
+if kill -0 "$pid" 2>/dev/null; then echo "the tester did not end after its window closed"; exit 1; fi
+wait "$pid" && status=0 || status=$?
+[[ $status -eq 0 ]] || { echo "the tester exited with $status"; cat "$work/out.txt"; exit 1; }
+echo "window, colour and clean close: ok"
