@@ -138,6 +138,19 @@ PixelPipeline::PixelPipeline(const DeviceState& state, PixelImage& target, Depth
   m_blend = rs[D3DRS_ALPHABLENDENABLE] != FALSE;
   m_colorMask = rs[D3DRS_COLORWRITEENABLE] & 0xF;
   m_targetHasAlpha = target.HasAlpha();
+  m_standardBlend = rs[D3DRS_SRCBLEND] == D3DBLEND_SRCALPHA &&
+                    rs[D3DRS_DESTBLEND] == D3DBLEND_INVSRCALPHA &&
+                    rs[D3DRS_BLENDOP] == D3DBLENDOP_ADD;
+  if (m_standardBlend) {
+    if (!rs[D3DRS_SEPARATEALPHABLENDENABLE]) {
+      m_alphaMode = 1;
+    } else if (rs[D3DRS_SRCBLENDALPHA] == D3DBLEND_ONE &&
+               rs[D3DRS_BLENDOPALPHA] == D3DBLENDOP_ADD) {
+      DWORD dest = rs[D3DRS_DESTBLENDALPHA];
+      m_alphaMode = dest == D3DBLEND_ONE ? 2 : (dest == D3DBLEND_ZERO ? 3 : 0);
+      if (dest == D3DBLEND_INVSRCALPHA) m_alphaMode = 4;
+    }
+  }
 }
 
 void PixelPipeline::PrepareTriangle(const ScreenVertex& a, const ScreenVertex& b,
@@ -280,6 +293,33 @@ void PixelPipeline::ShadeAndWrite(int x, int y, float z, uint16_t depthValue, co
 }
 
 DWORD PixelPipeline::Blend(DWORD source, DWORD dest) const {
+  if (m_alphaMode != 0) {
+    // Exact: (s·a + d·(255 − a)) / 255 never lies on a half, so rounding
+    // up from +127 matches the float formula's rounding.
+    DWORD a = source >> 24, inverse = 255 - a;
+    DWORD da = m_targetHasAlpha ? dest >> 24 : 255;
+    DWORD out = 0;
+    for (int shift = 0; shift < 24; shift += 8) {
+      DWORD sc = (source >> shift) & 0xFF, dc = (dest >> shift) & 0xFF;
+      out |= ((sc * a + dc * inverse + 127) / 255) << shift;
+    }
+    DWORD alpha;
+    switch (m_alphaMode) {
+      case 1:
+        alpha = (a * a + da * inverse + 127) / 255;
+        break;
+      case 2:
+        alpha = std::min<DWORD>(255, a + da);
+        break;
+      case 3:
+        alpha = a;
+        break;
+      default:
+        alpha = (a * 255 + da * inverse + 127) / 255;
+        break;
+    }
+    return out | (alpha << 24);
+  }
   const DWORD* rs = m_state.render;
   float src[4], dst[4], constant[4];
   UnpackColor(source, src);

@@ -100,6 +100,11 @@ class PixelPipeline : private D3DSHADER_SAMPLER {
   bool m_blend = false;
   DWORD m_colorMask = 0xF;
   bool m_targetHasAlpha = false;
+  // SRCALPHA / INVSRCALPHA / ADD on the colour, which the integer path
+  // below computes exactly as the general formula rounds; `m_alphaMode`
+  // says how the alpha channel blends then (0: the general path).
+  bool m_standardBlend = false;
+  int m_alphaMode = 0;
 };
 
 // Whether `value` passes comparison `func` against `reference`.

@@ -155,6 +155,20 @@ TEST(D3D9RasterizerTest, EveryBlendFactorCombinesSourceAndDestination) {
   device.DrawQuad(texture.Get(), 0, 0, 1, 1, 0, 0, 1, 1);
   device->EndScene();
   EXPECT_EQ(device.ReadBack()[0], 0x00FFA030u);
+
+  // The usual sprite set-up with separate ONE/ONE alpha: the colour mixes
+  // by source alpha, the alpha adds up (0x40 + 0x80).
+  device->SetRenderState(D3DRS_SRCBLEND, D3DBLEND_SRCALPHA);
+  device->SetRenderState(D3DRS_DESTBLEND, D3DBLEND_INVSRCALPHA);
+  device->SetRenderState(D3DRS_SRCBLENDALPHA, D3DBLEND_ONE);
+  device->SetRenderState(D3DRS_DESTBLENDALPHA, D3DBLEND_ONE);
+  device->Clear(0, nullptr, D3DCLEAR_TARGET, dest, 1.0f, 0);
+  device->BeginScene();
+  device.DrawQuad(texture.Get(), 0, 0, 1, 1, 0, 0, 1, 1);
+  device->EndScene();
+  // r = (192·64 + 64·191 + 127) / 255 = 96, g = (128·64 + 32·191 + 127) / 255 = 56,
+  // b = (32·64 + 16·191 + 127) / 255 = 20
+  EXPECT_EQ(device.ReadBack()[0], 0xC0603814u);
 }
 
 TEST(D3D9RasterizerTest, FractionalQuadFollowsTheTopLeftFillRule) {
