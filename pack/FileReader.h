@@ -31,6 +31,8 @@ class CFileReader : public ComObject<IFileReader> {
 
  private:
   DWORD Unread() const { return m_filled - m_readPos; }
+  // Read's general path: copies what is buffered and refills as needed.
+  __attribute__((noinline)) DWORD ReadAcrossFills(void* buffer, DWORD length);
   // Refills an exhausted buffer the way the current mode does; false when
   // no more data is available.
   bool Refill();

@@ -79,7 +79,7 @@ class CPackReader::DirectoryParser {
         if (!ReadExact(name.get(), subLength) || name[subLength - 1] != 0) return E_FAIL;
       } else if (tag == kTagData) {
         entry.size = subLength;
-        entry.offset = m_reader->Tell64();
+        entry.offset = m_position;
         if (!Skip(subLength)) return E_FAIL;
       } else if (!Skip(subLength)) {
         return E_FAIL;
@@ -116,25 +116,30 @@ class CPackReader::DirectoryParser {
   bool ReadExact(void* buffer, DWORD length) {
     if (length == 0) return true;
     if (length > Remaining()) return false;
-    if (FAILED(m_reader->Prefetch(length))) return false;
-    return m_reader->Read(buffer, length) == length;
+    if (FAILED(m_reader->Prefetch(length)) || m_reader->Read(buffer, length) != length) {
+      return false;
+    }
+    m_position += length;
+    return true;
   }
 
   // Skips `length` bytes that must all lie inside the archive.
   bool Skip(DWORD length) {
     if (length == 0) return true;
     if (length > Remaining()) return false;
-    return m_reader->Seek64(length, FILE_CURRENT) >= 0;
+    m_position += length;
+    return m_reader->Seek64(static_cast<LONGLONG>(m_position), FILE_BEGIN) ==
+           static_cast<LONGLONG>(m_position);
   }
 
-  ULONGLONG Remaining() {
-    ULONGLONG position = m_reader->Tell64();
-    return position < m_fileSize ? m_fileSize - position : 0;
-  }
+  ULONGLONG Remaining() const { return m_fileSize - m_position; }
 
   CPackReader& m_owner;
   IFileReader* m_reader;
   ULONGLONG m_fileSize;
+  // Tracked here rather than asked of the stream: asking costs a system call,
+  // and a large directory holds several chunks per file.
+  ULONGLONG m_position = 0;
   bool m_counted = false;
   DWORD m_announced = 0;
 };

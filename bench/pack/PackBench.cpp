@@ -245,7 +245,10 @@ BENCHMARK(BM_LookUpEveryNameOf100000)->Unit(benchmark::kMillisecond);
 class SummaryReporter : public benchmark::ConsoleReporter {
  public:
   void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+    for (const Run& run : runs) {
+      m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+      m_cpuTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    }
     ConsoleReporter::ReportRuns(runs);
   }
   void Summary() const {
@@ -253,7 +256,8 @@ class SummaryReporter : public benchmark::ConsoleReporter {
       auto b = m_times.find(baseline), c = m_times.find(candidate);
       if (b == m_times.end() || c == m_times.end() || c->second <= 0) return;
       double value = b->second / c->second;
-      std::printf("%-44s %.3f (goal >= %.1f) %s\n", label, value, goal,
+      double cpu = m_cpuTimes.at(baseline) / m_cpuTimes.at(candidate);
+      std::printf("%-44s wall %.3f  cpu %.3f  (goal >= %.1f) %s\n", label, value, cpu, goal,
                   value >= goal ? "ok" : "BELOW GOAL");
     };
     std::printf("\nthroughput relative to the baseline of the same run:\n");
@@ -274,6 +278,9 @@ class SummaryReporter : public benchmark::ConsoleReporter {
 
  private:
   std::map<std::string, double> m_times;
+  // CPU time as well: the machine is shared, and wall time then includes
+  // other people's work.
+  std::map<std::string, double> m_cpuTimes;
 };
 
 }  // namespace
