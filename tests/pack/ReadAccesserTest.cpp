@@ -51,20 +51,4 @@ TEST(ReadAccesserTest, OpeningFailuresLeaveNothingBehind) {
   EXPECT_EQ(nullptr, stream);
 }
 
-TEST(ReadAccesserTest, AnswersOnlyItsOwnInterfaces) {
-  TempDir dir;
-  ComPtr<IReadAccesser> stream;
-  ASSERT_EQ(S_OK, OpenReadAccesser(stream.ReleaseAndGetAddressOf(),
-                                   dir.Write("a", PatternBytes(4)).c_str()));
-  void* face = nullptr;
-  ASSERT_EQ(S_OK, stream->QueryInterface(IID_IUnknown, &face));
-  EXPECT_EQ(static_cast<IUnknown*>(stream.Get()), face);
-  static_cast<IUnknown*>(face)->Release();
-  face = reinterpret_cast<void*>(1);
-  EXPECT_EQ(E_NOINTERFACE, stream->QueryInterface(IID_NULL, &face));
-  EXPECT_EQ(nullptr, face);
-  stream->AddRef();
-  EXPECT_EQ(1u, stream->Release());
-}
-
 }  // namespace
