@@ -407,6 +407,13 @@ TEST_F(SurfacePayloadTest, MalformedPayloadsAreRejectedWithinTheirLength) {
   EXPECT_LE(consumed, cut.Size());
 }
 
+// The seven stored curve tracks, in payload order.
+std::vector<CurveTrack*> StoredTracks(IVeyaSurface* s) {
+  return {s->GetColorRedTrack(), s->GetColorGreenTrack(), s->GetColorBlueTrack(),
+          s->GetDiffuseTrack(),  s->GetEmissiveTrack(),   s->GetSpecularTrack(),
+          s->GetPowerTrack()};
+}
+
 // Fills every stored field with random values, tracks with random key
 // counts, and a random set of textures.
 void Randomise(IVeyaSurface* surface, std::mt19937& random) {
@@ -440,12 +447,7 @@ void Randomise(IVeyaSurface* surface, std::mt19937& random) {
   surface->SetSpecular(unit(random));
   surface->SetPowerAnimated(random() % 2);
   surface->SetPower(unit(random) * 100);
-  for (CurveTrack* track :
-       {surface->GetColorRedTrack(), surface->GetColorGreenTrack(), surface->GetColorBlueTrack(),
-        surface->GetDiffuseTrack(), surface->GetEmissiveTrack(), surface->GetSpecularTrack(),
-        surface->GetPowerTrack()}) {
-    fill(track);
-  }
+  for (CurveTrack* track : StoredTracks(surface)) fill(track);
   surface->SetDoubleSided(BYTE(random() % 2));
   surface->SetZEnable(BYTE(random() % 2));
   surface->SetZWrite(BYTE(random() % 2));
@@ -470,31 +472,24 @@ void ExpectSameCurve(const CurveTrack& a, const CurveTrack& b) {
 void ExpectSameSurface(IVeyaSurface* a, IVeyaSurface* b) {
   EXPECT_STREQ(a->GetName(), b->GetName());
   EXPECT_EQ(a->GetIndex(), b->GetIndex());
-  EXPECT_EQ(a->GetSurfaceType(), b->GetSurfaceType());
-  EXPECT_EQ(a->GetBlendMode(), b->GetBlendMode());
-  EXPECT_EQ(a->GetColorAnimated(), b->GetColorAnimated());
-  EXPECT_EQ(a->GetColorRed(), b->GetColorRed());
-  EXPECT_EQ(a->GetColorGreen(), b->GetColorGreen());
-  EXPECT_EQ(a->GetColorBlue(), b->GetColorBlue());
-  EXPECT_EQ(a->GetDiffuseAnimated(), b->GetDiffuseAnimated());
-  EXPECT_EQ(a->GetDiffuse(), b->GetDiffuse());
-  EXPECT_EQ(a->GetEmissiveAnimated(), b->GetEmissiveAnimated());
-  EXPECT_EQ(a->GetEmissive(), b->GetEmissive());
-  EXPECT_EQ(a->GetSpecularAnimated(), b->GetSpecularAnimated());
-  EXPECT_EQ(a->GetSpecular(), b->GetSpecular());
-  EXPECT_EQ(a->GetPowerAnimated(), b->GetPowerAnimated());
-  EXPECT_EQ(a->GetPower(), b->GetPower());
-  ExpectSameCurve(*a->GetColorRedTrack(), *b->GetColorRedTrack());
-  ExpectSameCurve(*a->GetColorGreenTrack(), *b->GetColorGreenTrack());
-  ExpectSameCurve(*a->GetColorBlueTrack(), *b->GetColorBlueTrack());
-  ExpectSameCurve(*a->GetDiffuseTrack(), *b->GetDiffuseTrack());
-  ExpectSameCurve(*a->GetEmissiveTrack(), *b->GetEmissiveTrack());
-  ExpectSameCurve(*a->GetSpecularTrack(), *b->GetSpecularTrack());
-  ExpectSameCurve(*a->GetPowerTrack(), *b->GetPowerTrack());
-  EXPECT_EQ(a->GetDoubleSided(), b->GetDoubleSided());
-  EXPECT_EQ(a->GetZEnable(), b->GetZEnable());
-  EXPECT_EQ(a->GetZWrite(), b->GetZWrite());
-  EXPECT_EQ(a->GetEdgeSize(), b->GetEdgeSize());
+  for (auto get :
+       {&IVeyaSurface::GetSurfaceType, &IVeyaSurface::GetBlendMode, &IVeyaSurface::GetColorAnimated,
+        &IVeyaSurface::GetDiffuseAnimated, &IVeyaSurface::GetEmissiveAnimated,
+        &IVeyaSurface::GetSpecularAnimated, &IVeyaSurface::GetPowerAnimated}) {
+    EXPECT_EQ((a->*get)(), (b->*get)());
+  }
+  for (auto get :
+       {&IVeyaSurface::GetColorRed, &IVeyaSurface::GetColorGreen, &IVeyaSurface::GetColorBlue,
+        &IVeyaSurface::GetDiffuse, &IVeyaSurface::GetEmissive, &IVeyaSurface::GetSpecular,
+        &IVeyaSurface::GetPower, &IVeyaSurface::GetEdgeSize}) {
+    EXPECT_EQ((a->*get)(), (b->*get)());
+  }
+  for (auto get :
+       {&IVeyaSurface::GetDoubleSided, &IVeyaSurface::GetZEnable, &IVeyaSurface::GetZWrite}) {
+    EXPECT_EQ((a->*get)(), (b->*get)());
+  }
+  std::vector<CurveTrack*> tracksA = StoredTracks(a), tracksB = StoredTracks(b);
+  for (size_t i = 0; i < tracksA.size(); ++i) ExpectSameCurve(*tracksA[i], *tracksB[i]);
   if (a->GetEdgeSize() != 0.0f) {
     FLOAT ca[4], cb[4];
     a->GetEdgeColor(ca);
