@@ -10,8 +10,8 @@
 #include "animation/SurfaceTextureEntry.h"
 
 // One animated value: the stored base, the value Evaluate computed and the
-// track it computes it from. Until the first Evaluate the current value
-// follows the base.
+// track it computes it from. Setting the base also sets the current value;
+// the next Evaluate of an animated group replaces it.
 struct SurfaceFactor {
   explicit SurfaceFactor(FLOAT initial) : base(initial), current(initial) {}
   void SetBase(FLOAT value) { base = current = value; }

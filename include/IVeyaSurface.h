@@ -51,12 +51,14 @@ struct SurfaceEdgeParameters {
   DWORD zWrite;
 };
 
-// Groups ("colour", "diffuse", …) have a base value and, when their animated
-// flag is 1, a current value that Evaluate computes from the group's track.
-// Until the first Evaluate the current value follows the base value. Setters
-// store their value and return S_OK. Getters
-// of tracks and texture entries return pointers owned by the surface, valid
-// while it lives. Used from the thread that owns the device; nothing locks.
+// Groups ("colour", "diffuse", …) have a base value and a current value that
+// Evaluate computes from the group's track while the group's animated flag is
+// exactly 1; the render parameters read the current value whenever the flag
+// is non-zero. Setting a base value (and reading a payload) also sets the
+// current value, so a group reads sensibly before its first Evaluate. Setters
+// store their value and return S_OK. Getters of tracks and texture entries
+// return pointers owned by the surface, valid while it lives. Used from the
+// thread that owns the device; nothing locks.
 struct IVeyaSurface : public IUnknown {
   virtual ~IVeyaSurface() = default;
 
