@@ -1,5 +1,6 @@
 // The Direct3D 9 device on the CPU: creation, resources, states and clears.
 #include "platform/d3d9/Device.h"
+#include "platform/d3d9/SpanFill.h"
 
 #include <SDL.h>
 
@@ -272,11 +273,12 @@ HRESULT CDevice::Clear(DWORD count, const D3DRECT* rects, DWORD flags, D3DCOLOR 
     bottom = std::min<LONG>(bottom, static_cast<LONG>(target.height));
     for (LONG y = top; y < bottom && left < right; ++y) {
       if (flags & D3DCLEAR_TARGET) {
-        std::fill_n(target.Row(static_cast<UINT>(y)) + left, right - left, fill);
+        FillSpan32(target.Row(static_cast<UINT>(y)) + left, static_cast<size_t>(right - left),
+                   fill);
       }
       if (flags & D3DCLEAR_ZBUFFER) {
-        std::fill_n(m_depth->values.begin() + static_cast<size_t>(y) * m_depth->width + left,
-                    right - left, depthValue);
+        FillSpan16(m_depth->values.data() + static_cast<size_t>(y) * m_depth->width + left,
+                   static_cast<size_t>(right - left), depthValue);
       }
     }
   }

@@ -37,9 +37,14 @@ void CDevice::PresentToWindow(HWND window) {
   if (sdlWindow == nullptr) return;
   SDL_Surface* windowSurface = SDL_GetWindowSurface(sdlWindow);
   if (windowSurface == nullptr) return;
+  // The frame's bytes read the same as ARGB8888 or XRGB8888; describing
+  // them in the window's own format (when it is one of the two) lets SDL
+  // copy rows instead of converting pixels.
+  Uint32 format = windowSurface->format->format;
+  if (format != SDL_PIXELFORMAT_RGB888) format = SDL_PIXELFORMAT_ARGB8888;
   SDL_Surface* frame = SDL_CreateRGBSurfaceWithFormatFrom(
       m_presented.data(), static_cast<int>(m_presentedWidth), static_cast<int>(m_presentedHeight),
-      32, static_cast<int>(m_presentedWidth * 4), SDL_PIXELFORMAT_ARGB8888);
+      32, static_cast<int>(m_presentedWidth * 4), format);
   if (frame == nullptr) return;
   SDL_SetSurfaceBlendMode(frame, SDL_BLENDMODE_NONE);
   int result = (frame->w == windowSurface->w && frame->h == windowSurface->h)

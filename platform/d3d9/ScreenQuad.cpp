@@ -1,6 +1,7 @@
 // Direct3D 9 fast path for screen-aligned textured quads drawn 1:1 (the
 // movie picture and sprites): whole texel rows instead of per-pixel
 // interpolation, with results identical to the general rasteriser.
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #if defined(__SSE2__)
@@ -9,6 +10,7 @@
 
 #include "platform/d3d9/Device.h"
 #include "platform/d3d9/Rasterizer.h"
+#include "platform/d3d9/SpanFill.h"
 #include "platform/d3d9/Texture.h"
 
 namespace tavorin::d3d9 {
@@ -112,6 +114,55 @@ long AlphaRun(const DWORD* src, size_t count) {
   (void)count;
   return static_cast<long>(i);
 #endif
+}
+
+// The lowest and highest of `count` stored depths, eight at a time.
+void DepthRange(const uint16_t* row, size_t count, uint16_t* low, uint16_t* high) {
+  size_t i = 0;
+  uint16_t lo = 0xFFFF, hi = 0;
+#if defined(__SSE2__)
+  // SSE2 compares 16-bit lanes as signed: flipping the top bit orders
+  // unsigned values the same way.
+  const __m128i flip = _mm_set1_epi16(static_cast<short>(0x8000));
+  __m128i vlo = _mm_set1_epi16(0x7FFF), vhi = _mm_set1_epi16(static_cast<short>(0x8000));
+  for (; i + 8 <= count; i += 8) {
+    __m128i v = _mm_xor_si128(_mm_loadu_si128(reinterpret_cast<const __m128i*>(row + i)), flip);
+    vlo = _mm_min_epi16(vlo, v);
+    vhi = _mm_max_epi16(vhi, v);
+  }
+  alignas(16) uint16_t lanes[16];
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes), _mm_xor_si128(vlo, flip));
+  _mm_store_si128(reinterpret_cast<__m128i*>(lanes + 8), _mm_xor_si128(vhi, flip));
+  if (i > 0) {
+    for (int lane = 0; lane < 8; ++lane) {
+      lo = std::min(lo, lanes[lane]);
+      hi = std::max(hi, lanes[8 + lane]);
+    }
+  }
+#endif
+  for (; i < count; ++i) {
+    lo = std::min(lo, row[i]);
+    hi = std::max(hi, row[i]);
+  }
+  *low = lo;
+  *high = hi;
+}
+
+// Whether every stored depth in `row` lets a pixel of depth `value` pass
+// `func`, so the row can be drawn without a test per pixel. Functions that
+// cannot be decided from the row's extremes answer false.
+bool RowPassesDepth(const uint16_t* row, size_t count, DWORD func, uint16_t value) {
+  if (func == D3DCMP_ALWAYS || count == 0) return true;
+  if (func != D3DCMP_LESS && func != D3DCMP_LESSEQUAL && func != D3DCMP_GREATER &&
+      func != D3DCMP_GREATEREQUAL) {
+    return false;
+  }
+  uint16_t low, high;
+  DepthRange(row, count, &low, &high);
+  if (func == D3DCMP_LESS) return value < low;
+  if (func == D3DCMP_LESSEQUAL) return value <= low;
+  if (func == D3DCMP_GREATER) return value > high;
+  return value >= high;
 }
 
 }  // namespace
@@ -241,17 +292,38 @@ bool CDevice::TryDrawScreenQuad(const DrawRequest& request, const FvfLayout& lay
   bool opaquePassesAlphaTest =
       !pipeline.AlphaTestEnabled() || Compare(pipeline.AlphaFunc(), 0xFF, pipeline.AlphaRef());
 
+  bool clearPassesAlphaTest =
+      !pipeline.AlphaTestEnabled() || Compare(pipeline.AlphaFunc(), 0, pipeline.AlphaRef());
+
   PixelImage& target = *m_backBuffer;
   size_t width = static_cast<size_t>(clipRight - clipLeft);
   for (int64_t py = clipTop; py < clipBottom; ++py) {
     const DWORD* src =
         image.Row(static_cast<UINT>(texelY + (py - pyFirst))) + texelX + (clipLeft - pxFirst);
     DWORD* dst = target.Row(static_cast<UINT>(py)) + clipLeft;
-    if (shortcut && !textureAlpha && depth == nullptr) {
-      if (opaquePassesAlphaTest) CopyOpaque(dst, src, width);
+    // The quad's depth is constant: a row whose stored depths all pass is
+    // drawn like one without a depth test, its depth written in spans.
+    const DepthBuffer* rowDepth = depth;
+    uint16_t* depthRow = nullptr;
+    if (depth != nullptr) {
+      uint16_t* stored =
+          m_depth->values.data() + static_cast<size_t>(py) * m_depth->width + clipLeft;
+      if (RowPassesDepth(stored, width, depthFunc, depthValue)) {
+        rowDepth = nullptr;
+        if (pipeline.DepthWrite()) depthRow = stored;
+      }
+    }
+    auto writeDepth = [&](size_t from, size_t count) {
+      if (depthRow) FillSpan16(depthRow + from, count, depthValue);
+    };
+    if (shortcut && !textureAlpha && rowDepth == nullptr) {
+      if (opaquePassesAlphaTest) {
+        CopyOpaque(dst, src, width);
+        writeDepth(0, width);
+      }
       continue;
     }
-    bool runs = shortcut && textureAlpha && depth == nullptr && blending;
+    bool runs = shortcut && textureAlpha && rowDepth == nullptr && blending;
     for (size_t i = 0; i < width; ++i) {
       if (runs) {
         // Whole blocks of opaque texels are copied, of transparent ones
@@ -259,15 +331,18 @@ bool CDevice::TryDrawScreenQuad(const DrawRequest& request, const FvfLayout& lay
         long run = AlphaRun(src + i, width - i);
         if (run > 0 && opaquePassesAlphaTest) {
           std::memcpy(dst + i, src + i, static_cast<size_t>(run) * 4);
+          writeDepth(i, static_cast<size_t>(run));
         }
+        if (run < 0 && clearPassesAlphaTest) writeDepth(i, static_cast<size_t>(-run));
         if (run != 0) {
           i += static_cast<size_t>(run < 0 ? -run : run) - 1;
           continue;
         }
       }
       int x = static_cast<int>(clipLeft + static_cast<int64_t>(i));
-      if (depth != nullptr && !Compare(depthFunc, depthValue,
-                                       depth->values[static_cast<size_t>(py) * depth->width + x])) {
+      if (rowDepth != nullptr &&
+          !Compare(depthFunc, depthValue,
+                   rowDepth->values[static_cast<size_t>(py) * rowDepth->width + x])) {
         continue;
       }
       DWORD texel = textureAlpha ? src[i] : src[i] | 0xFF000000u;
