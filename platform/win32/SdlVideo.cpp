@@ -21,6 +21,10 @@ void StartVideo() {
   g_uiThread = std::this_thread::get_id();
   // SDL reads SDL_NO_SIGNAL_HANDLERS (and every other hint) from the
   // environment itself, so a hung test still dies on SIGTERM when asked to.
+  // Frames reach windows as finished pixels through the window surface; an
+  // accelerated surface would only add a software GL pipeline (with threads
+  // of its own) behind it, so it is off unless the environment asks for it.
+  SDL_SetHintWithPriority(SDL_HINT_FRAMEBUFFER_ACCELERATION, "0", SDL_HINT_DEFAULT);
   if (SDL_InitSubSystem(SDL_INIT_VIDEO) != 0) {
     std::fprintf(stderr, "tavorin: no video output, windows cannot be created: %s\n",
                  SDL_GetError());
