@@ -5,6 +5,12 @@ if(TAVORIN_SANITIZE)
   add_link_options(-fsanitize=${TAVORIN_SANITIZE})
 endif()
 
+# In the fuzz build every component is instrumented for coverage, so the
+# fuzzers see the parsers they drive.
+if(TAVORIN_FUZZ)
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 function(tavorin_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
   if(TAVORIN_WERROR)
@@ -13,14 +19,15 @@ function(tavorin_warnings target)
 endfunction()
 
 # tavorin_component(NAME [DEPENDS component-or-library...])
-# Builds the .cpp files of the current folder as the object library
-# tavorin_NAME. Every component ends up in libtavorin; tests link only the
-# components they exercise, so one folder's work in progress never breaks
-# another folder's tests.
+# Builds the .cpp files of the current folder as the static library
+# tavorin_NAME (position-independent). libtavorin is made of every
+# component's objects; tests, tools and fuzzers link just the components they
+# exercise (dependencies follow), so one folder's work in progress never
+# breaks another folder's tests.
 function(tavorin_component name)
   cmake_parse_arguments(arg "" "" "DEPENDS" ${ARGN})
   file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
-  add_library(tavorin_${name} OBJECT ${sources})
+  add_library(tavorin_${name} STATIC ${sources})
   target_link_libraries(tavorin_${name} PUBLIC tavorin_headers ${arg_DEPENDS})
   target_include_directories(tavorin_${name} PRIVATE ${PROJECT_SOURCE_DIR})
   tavorin_warnings(tavorin_${name})

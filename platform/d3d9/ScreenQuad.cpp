@@ -237,10 +237,10 @@ bool CDevice::TryDrawScreenQuad(const DrawRequest& request, const FvfLayout& lay
       std::fabs(bottom.y) > 1e6f) {
     return false;
   }
-  const int64_t one = 1 << kSubpixelBits;
+  constexpr int64_t one = int64_t{1} << kSubpixelBits;
   int64_t x0 = std::llround(left.x * kSubpixelScale), x1 = std::llround(right.x * kSubpixelScale);
   int64_t y0 = std::llround(top.y * kSubpixelScale), y1 = std::llround(bottom.y * kSubpixelScale);
-  auto ceilDiv = [one](int64_t value) {
+  auto ceilDiv = [](int64_t value) {
     return value >= 0 ? (value + one - 1) / one : -((-value) / one);
   };
   // Pixel centres on the left and top edges belong to the quad, those on

@@ -22,24 +22,26 @@ void Offer(FakeDirect3D& adapter, D3DMULTISAMPLE_TYPE samples, DWORD levels, DWO
       .WillRepeatedly(DoAll(SetArgPointee<5>(depthLevels), Return(S_OK)));
 }
 
-struct AdapterFixture : ::testing::Test {
-  AdapterFixture() {
+struct MultiSampleTest : ::testing::Test {
+  MultiSampleTest() {
     adapter = new NiceMock<FakeDirect3D>();
-    ON_CALL(*adapter, CheckDeviceMultiSampleType(_, _, _, _, _, _))
-        .WillByDefault(Return(D3DERR_NOTAVAILABLE));
+    // Anything a test does not offer is unavailable; later expectations
+    // take precedence over this one.
+    EXPECT_CALL(*adapter, CheckDeviceMultiSampleType(_, _, _, _, _, _))
+        .WillRepeatedly(Return(D3DERR_NOTAVAILABLE));
   }
-  ~AdapterFixture() override { adapter->Release(); }
+  ~MultiSampleTest() override { adapter->Release(); }
   NiceMock<FakeDirect3D>* adapter;
 };
 
-TEST_F(AdapterFixture, NoMultisamplingAsksTheAdapterNothing) {
+TEST_F(MultiSampleTest, NoMultisamplingAsksTheAdapterNothing) {
   EXPECT_CALL(*adapter, CheckDeviceMultiSampleType(_, _, _, _, _, _)).Times(0);
   MultiSampleChoice choice = ChooseMultiSample(adapter, 0, D3DFMT_X8R8G8B8, 0);
   EXPECT_EQ(D3DMULTISAMPLE_NONE, choice.type);
   EXPECT_EQ(0u, choice.quality);
 }
 
-TEST_F(AdapterFixture, BestSearchTakesTheFirstCountUsableForColourAndDepth) {
+TEST_F(MultiSampleTest, BestSearchTakesTheFirstCountUsableForColourAndDepth) {
   // 8 works for colour only, so it is not usable; 4 is, with the smaller
   // of the two level counts.
   EXPECT_CALL(*adapter,
@@ -51,7 +53,7 @@ TEST_F(AdapterFixture, BestSearchTakesTheFirstCountUsableForColourAndDepth) {
   EXPECT_EQ(1u, choice.quality);
 }
 
-TEST_F(AdapterFixture, UnusableRequestFallsBackToTheSearchAndThenToNone) {
+TEST_F(MultiSampleTest, UnusableRequestFallsBackToTheSearchAndThenToNone) {
   Offer(*adapter, D3DMULTISAMPLE_2_SAMPLES, 1, 1);
   MultiSampleChoice choice = ChooseMultiSample(adapter, 0, D3DFMT_X8R8G8B8, 6);
   EXPECT_EQ(D3DMULTISAMPLE_2_SAMPLES, choice.type);
@@ -63,7 +65,7 @@ TEST_F(AdapterFixture, UnusableRequestFallsBackToTheSearchAndThenToNone) {
   EXPECT_EQ(3u, choice.quality);
 }
 
-TEST_F(AdapterFixture, NothingUsableMeansNoMultisampling) {
+TEST_F(MultiSampleTest, NothingUsableMeansNoMultisampling) {
   MultiSampleChoice choice = ChooseMultiSample(adapter, 0, D3DFMT_X8R8G8B8, 0xFFFFFFFF);
   EXPECT_EQ(D3DMULTISAMPLE_NONE, choice.type);
   EXPECT_EQ(0u, choice.quality) << "a quality the device accepts with no multisampling";
