@@ -9,3 +9,5 @@
 #include "KeyTracks.h"
 #include "IVeyaSurface.h"
 #include "IVeyaMotion.h"
+#include "IDirectXManager.h"
+#include "IKeyState.h"

@@ -1,5 +1,9 @@
 #include "pack/PackManager.h"
 
+#include <d3dx9.h>
+
+#include "pack/RawTexture.h"
+
 namespace tavorin::pack {
 
 CPackManager::~CPackManager() {
@@ -38,10 +42,35 @@ HRESULT CPackManager::LoadScene(IVeya2** out, IDirect3DDevice9* /*device*/, IVey
   return E_NOTIMPL;
 }
 
-HRESULT CPackManager::LoadTexture(IDirect3DTexture9** out, IDirect3DDevice9* /*device*/,
-                                  const char* /*name*/, INT* /*size*/) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
+HRESULT CPackManager::LoadTexture(IDirect3DTexture9** out, IDirect3DDevice9* device,
+                                  const char* name, INT size[2]) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (device == nullptr || name == nullptr) return E_INVALIDARG;
+  HRESULT hr = ArchiveThenLoose(
+      name, [&](IReadAccesser* stream) { return LoadRawTexture(device, name, stream, out, size); });
+  if (SUCCEEDED(hr)) return hr;
+  return LoadImageTexture(device, name, out, size);
+}
+
+// The last resort: any image file the device's image loader reads, at the
+// file's size rounded up as textures need, unfiltered, one level.
+HRESULT CPackManager::LoadImageTexture(IDirect3DDevice9* device, const char* name,
+                                       IDirect3DTexture9** out, INT size[2]) {
+  HRESULT hr =
+      D3DXCreateTextureFromFileExA(device, name, 0, 0, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                   D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0, nullptr, nullptr, out);
+  if (FAILED(hr) || size == nullptr) return hr;
+  D3DXIMAGE_INFO info{};
+  hr = D3DXGetImageInfoFromFileA(name, &info);
+  if (FAILED(hr)) {
+    (*out)->Release();
+    *out = nullptr;
+    return hr;
+  }
+  size[0] = static_cast<INT>(info.Width);
+  size[1] = static_cast<INT>(info.Height);
+  return S_OK;
 }
 
 HRESULT CPackManager::LoadSound(IDirectSoundPlayer3** out, IDirectSound8* /*sound*/,

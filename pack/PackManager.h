@@ -22,6 +22,9 @@ class CPackManager : public ComObject<IPackManager> {
   IPackReader* GetPackReader() override;
 
  private:
+  static HRESULT LoadImageTexture(IDirect3DDevice9* device, const char* name,
+                                  IDirect3DTexture9** out, INT size[2]);
+
   // The rule every resource kind follows: `create(stream)` with the archived
   // file when the archive holds `name`, and when that is impossible or fails,
   // `create(nullptr)` for the loose file, whose result is final. The manager's

@@ -69,18 +69,15 @@ TEST(PackManagerTest, MissingOrBrokenArchiveMeansLooseFilesOnly) {
   }
 }
 
-TEST(PackManagerTest, ResourceKindsOfLaterSubsystemsAreNotImplementedYet) {
+TEST(PackManagerTest, ScenesAndSoundsAreNotImplementedYet) {
   TempDir dir;
   CurrentDirectory here(dir.path());
   ComPtr<IPackManager> manager;
   ASSERT_EQ(S_OK, CreatePackManager(manager.ReleaseAndGetAddressOf()));
-  IDirect3DTexture9* texture = reinterpret_cast<IDirect3DTexture9*>(1);
   IVeya2* scene = reinterpret_cast<IVeya2*>(1);
   IDirectSoundPlayer3* sound = reinterpret_cast<IDirectSoundPlayer3*>(1);
-  EXPECT_EQ(E_NOTIMPL, manager->LoadTexture(&texture, nullptr, "t", nullptr));
   EXPECT_EQ(E_NOTIMPL, manager->LoadScene(&scene, nullptr, nullptr, "s"));
   EXPECT_EQ(E_NOTIMPL, manager->LoadSound(&sound, nullptr, "s.wav", -1));
-  EXPECT_EQ(nullptr, texture);
   EXPECT_EQ(nullptr, scene);
   EXPECT_EQ(nullptr, sound);
 }
