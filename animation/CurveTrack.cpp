@@ -4,6 +4,7 @@
 
 #include "KeyTracks.h"
 #include "animation/CurveRun.h"
+#include "animation/KeyedRun.h"
 #include "animation/TrackSpan.h"
 
 namespace tavorin::animation {
@@ -242,81 +243,33 @@ void WriteCurveRun(RunWriter& out, const CurveKey* keys, WORD count, WORD preBeh
   out.U16(postBehavior);
 }
 
+static void DecodeCurveKey(const BYTE* b, CurveKey& key) {
+  key.value = LoadF32(b);
+  key.frame = LoadI32(b + 4);
+  key.shape = LoadU16(b + 8);
+  for (int p = 0; p < 6; ++p) key.p[p] = LoadF32(b + 10 + 4 * p);
+}
+
 HRESULT ReadCurveRun(RunReader& in, CurveTrack& track) {
-  bool counted = false;
-  while (!in.AtEnd()) {
-    DWORD tag = 0, size = 0;
-    HRESULT hr = in.ReadHeader(&tag, &size);
-    if (FAILED(hr)) return hr;
-    switch (tag) {
-      case kTagKeyCount: {
-        WORD count = 0;
-        if (FAILED(hr = in.CheckPayload(size, 2))) return hr;
-        in.Announce(size);
-        if (FAILED(hr = in.ReadU16(&count))) return hr;
-        track.keys.reset();
-        track.keyCount = 0;
-        if (count > 0) {
-          track.keys.reset(new (std::nothrow) CurveKey[count]());
-          if (!track.keys) return E_OUTOFMEMORY;
-        }
-        track.keyCount = count;
-        counted = true;
-        hr = in.SkipRest(size, 2);
-        break;
-      }
-      case kTagKeys: {
-        // The key count comes from "KEYN"; the size field is not what the
-        // keys are read by, but they must lie within the run.
-        const DWORD bytes = kCurveKeySize * track.keyCount;
-        if (!counted || bytes > in.Remaining()) return E_FAIL;
-        in.Announce(bytes);
-        for (WORD i = 0; i < track.keyCount; ++i) {
-          BYTE b[kCurveKeySize];
-          if (FAILED(hr = in.ReadBytes(b, sizeof b))) return hr;
-          CurveKey& key = track.keys[i];
-          key.value = LoadF32(b);
-          key.frame = LoadI32(b + 4);
-          key.shape = LoadU16(b + 8);
-          for (int p = 0; p < 6; ++p) key.p[p] = LoadF32(b + 10 + 4 * p);
-        }
-        hr = in.SkipRest(size, bytes);
-        break;
-      }
-      case kTagPreBehavior:
-      case kTagPostBehavior: {
-        WORD behavior = 0;
-        if (FAILED(hr = in.CheckPayload(size, 2))) return hr;
-        in.Announce(size);
-        if (FAILED(hr = in.ReadU16(&behavior))) return hr;
-        (tag == kTagPreBehavior ? track.preBehavior : track.postBehavior) = behavior;
-        hr = in.SkipRest(size, 2);
-        break;
-      }
-      default:
-        hr = in.Skip(size);
-        break;
-    }
-    if (FAILED(hr)) return hr;
-  }
-  return S_OK;
+  return ReadKeyedRun(in, track, kCurveKeySize, DecodeCurveKey,
+                      [&track](RunReader& in, DWORD tag, DWORD size) -> HRESULT {
+                        if (tag != kTagPreBehavior && tag != kTagPostBehavior) return S_FALSE;
+                        WORD behavior = 0;
+                        HRESULT hr = in.CheckPayload(size, 2);
+                        if (FAILED(hr)) return hr;
+                        in.Announce(size);
+                        if (FAILED(hr = in.ReadU16(&behavior))) return hr;
+                        (tag == kTagPreBehavior ? track.preBehavior : track.postBehavior) =
+                            behavior;
+                        return in.SkipRest(size, 2);
+                      });
 }
 
 }  // namespace tavorin::animation
 
 HRESULT ReadCurveTrack(IFileReader* reader, CurveTrack& track, DWORD length, DWORD* consumed) {
-  if (consumed != nullptr) *consumed = 0;
-  if (reader == nullptr || consumed == nullptr) return E_POINTER;
-  track.keys.reset();
-  track.keyCount = 0;
-  RunReader in(reader, length);
-  const HRESULT hr = ReadCurveRun(in, track);
-  *consumed = in.Consumed();
-  if (FAILED(hr)) {
-    track.keys.reset();
-    track.keyCount = 0;
-  }
-  return hr;
+  return ReadTrackRun(reader, track, length, consumed,
+                      [&track](RunReader& in) { return ReadCurveRun(in, track); });
 }
 
 HRESULT SerializeCurveTrack(const CurveTrack& track, IFileWriter* writer, DWORD* size) {

@@ -184,38 +184,30 @@ void CVeyaMotion::BuildLocal() {
 HRESULT CVeyaMotion::Evaluate(INT frame) {
   if (m_linked) {
     const HRESULT hr = m_linked->Evaluate(frame);
-    if (FAILED(hr)) return hr;
-    D3DXMATRIX linked;
-    m_linked->GetLocalMatrix(&linked);
-    D3DXMatrixMultiply(&m_local, &linked, &m_link);
-    return S_OK;
+    return FAILED(hr) ? hr : TakeLinkedLocal();
   }
-  float* values[kChannelCount] = {&m_translation.x, &m_translation.y, &m_translation.z,
-                                  &m_rotation.x,    &m_rotation.y,    &m_rotation.z,
-                                  &m_scale.x,       &m_scale.y,       &m_scale.z};
-  for (int i = 0; i < kChannelCount; ++i) {
-    *values[i] = m_channels[i].keyCount > 0 ? EvaluateCurve(m_channels[i], frame) : NeutralValue(i);
-  }
-  BuildLocal();
+  SetChannels([&](int i) {
+    return m_channels[i].keyCount > 0 ? EvaluateCurve(m_channels[i], frame) : NeutralValue(i);
+  });
   return S_OK;
 }
 
 HRESULT CVeyaMotion::EvaluateBlend(INT step, INT from, INT to, INT steps) {
   if (m_linked) {
     const HRESULT hr = m_linked->EvaluateBlend(step, from, to, steps);
-    if (FAILED(hr)) return hr;
-    D3DXMATRIX linked;
-    m_linked->GetLocalMatrix(&linked);
-    D3DXMatrixMultiply(&m_local, &linked, &m_link);
-    return S_OK;
+    return FAILED(hr) ? hr : TakeLinkedLocal();
   }
-  float* values[kChannelCount] = {&m_translation.x, &m_translation.y, &m_translation.z,
-                                  &m_rotation.x,    &m_rotation.y,    &m_rotation.z,
-                                  &m_scale.x,       &m_scale.y,       &m_scale.z};
-  for (int i = 0; i < kChannelCount; ++i) {
-    *values[i] = EvaluateCurveBlend(m_channels[i], from, step, NeutralValue(i), to, steps);
-  }
-  BuildLocal();
+  SetChannels([&](int i) {
+    return EvaluateCurveBlend(m_channels[i], from, step, NeutralValue(i), to, steps);
+  });
+  return S_OK;
+}
+
+// A linked motion takes the other motion's local matrix through its link.
+HRESULT CVeyaMotion::TakeLinkedLocal() {
+  D3DXMATRIX linked;
+  m_linked->GetLocalMatrix(&linked);
+  D3DXMatrixMultiply(&m_local, &linked, &m_link);
   return S_OK;
 }
 

@@ -98,6 +98,17 @@ class CVeyaMotion : public tavorin::ComObject<IVeyaMotion> {
 
   HRESULT ReadPayload(IFileReader* reader, DWORD length, DWORD* consumed);
   void BuildLocal();
+  HRESULT TakeLinkedLocal();
+  // Sets the nine channel values (translation, rotation, scale; x, y, z)
+  // from `value(channel)` and rebuilds the local matrix.
+  template <class Value>
+  void SetChannels(Value value) {
+    float* values[kChannelCount] = {&m_translation.x, &m_translation.y, &m_translation.z,
+                                    &m_rotation.x,    &m_rotation.y,    &m_rotation.z,
+                                    &m_scale.x,       &m_scale.y,       &m_scale.z};
+    for (int i = 0; i < kChannelCount; ++i) *values[i] = value(i);
+    BuildLocal();
+  }
   static CurveTrack* Channel(IVeyaMotion* motion, int channel);
   // The value offset the channel `channel` of `source` takes when copied or
   // pasted here.

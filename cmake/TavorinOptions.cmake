@@ -33,3 +33,14 @@ function(tavorin_component name)
   tavorin_warnings(tavorin_${name})
   set_property(GLOBAL APPEND PROPERTY TAVORIN_COMPONENTS tavorin_${name})
 endfunction()
+
+# Adds every subfolder of the current folder that has a CMakeLists.txt, so a
+# new folder of tests, benchmarks, fuzzers or tools needs no edit here.
+function(tavorin_add_subdirectories)
+  file(GLOB entries LIST_DIRECTORIES true CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*)
+  foreach(dir IN LISTS entries)
+    if(IS_DIRECTORY ${dir} AND EXISTS ${dir}/CMakeLists.txt)
+      add_subdirectory(${dir})
+    endif()
+  endforeach()
+endfunction()

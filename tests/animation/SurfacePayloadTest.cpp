@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/HeadlessDevice.h"
+
 #include <cstring>
 #include <random>
 #include <string>
@@ -18,39 +20,6 @@ namespace {
 using tavorin::ComPtr;
 using tavorin::test::TempDir;
 
-// A headless device on a dummy-driver window.
-class TestDevice {
- public:
-  TestDevice() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "SurfacePayloadTest";
-    RegisterClassA(&windowClass);
-    m_window = CreateWindowExA(0, "SurfacePayloadTest", "surface", WS_OVERLAPPEDWINDOW, 0, 0, 64,
-                               64, nullptr, nullptr, nullptr, nullptr);
-    m_d3d = ComPtr<IDirect3D9>(Direct3DCreate9(D3D_SDK_VERSION));
-    if (m_window == nullptr || !m_d3d) return;
-    D3DPRESENT_PARAMETERS params = {};
-    params.Windowed = TRUE;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.hDeviceWindow = m_window;
-    m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window,
-                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params,
-                        m_device.ReleaseAndGetAddressOf());
-  }
-  ~TestDevice() {
-    m_device.Reset();
-    m_d3d.Reset();
-    if (m_window != nullptr) DestroyWindow(m_window);
-  }
-  IDirect3DDevice9* Get() const { return m_device.Get(); }
-
- private:
-  HWND m_window = nullptr;
-  ComPtr<IDirect3D9> m_d3d;
-  ComPtr<IDirect3DDevice9> m_device;
-};
 
 // Little-endian payload bytes, built the way the format table reads.
 class Bytes {
@@ -172,7 +141,7 @@ class SurfacePayloadTest : public ::testing::Test {
   void SetUp() override { ASSERT_NE(m_device.Get(), nullptr) << "no headless device"; }
 
   TempDir m_dir;
-  TestDevice m_device;
+  tavorin::test::HeadlessDevice m_device;
 };
 
 std::vector<uint32_t> TexelsOf(IDirect3DTexture9* texture, UINT* width, UINT* height) {

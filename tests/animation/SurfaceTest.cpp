@@ -3,6 +3,8 @@
 
 #include <gtest/gtest.h>
 
+#include "support/HeadlessDevice.h"
+
 #include <cstring>
 #include <string>
 #include <vector>
@@ -18,39 +20,6 @@ namespace {
 using tavorin::ComPtr;
 using tavorin::test::TempDir;
 
-// A headless device on a dummy-driver window.
-class TestDevice {
- public:
-  TestDevice() {
-    WNDCLASSA windowClass = {};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "SurfaceTest";
-    RegisterClassA(&windowClass);
-    m_window = CreateWindowExA(0, "SurfaceTest", "surface", WS_OVERLAPPEDWINDOW, 0, 0, 64, 64,
-                               nullptr, nullptr, nullptr, nullptr);
-    m_d3d = ComPtr<IDirect3D9>(Direct3DCreate9(D3D_SDK_VERSION));
-    if (m_window == nullptr || !m_d3d) return;
-    D3DPRESENT_PARAMETERS params = {};
-    params.Windowed = TRUE;
-    params.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    params.BackBufferFormat = D3DFMT_X8R8G8B8;
-    params.hDeviceWindow = m_window;
-    m_d3d->CreateDevice(D3DADAPTER_DEFAULT, D3DDEVTYPE_HAL, m_window,
-                        D3DCREATE_SOFTWARE_VERTEXPROCESSING, &params,
-                        m_device.ReleaseAndGetAddressOf());
-  }
-  ~TestDevice() {
-    m_device.Reset();
-    m_d3d.Reset();
-    if (m_window != nullptr) DestroyWindow(m_window);
-  }
-  IDirect3DDevice9* Get() const { return m_device.Get(); }
-
- private:
-  HWND m_window = nullptr;
-  ComPtr<IDirect3D9> m_d3d;
-  ComPtr<IDirect3DDevice9> m_device;
-};
 
 // A 24-bit bottom-up BMP of one colour.
 std::vector<uint8_t> BmpFile(int width, int height, uint8_t red, uint8_t green, uint8_t blue) {
@@ -115,7 +84,7 @@ class SurfaceTest : public ::testing::Test {
   }
 
   TempDir m_dir;
-  TestDevice m_device;
+  tavorin::test::HeadlessDevice m_device;
   ComPtr<IVeyaSurface> m_surface;
 };
 

@@ -6,6 +6,7 @@
 
 #include "pack/ArchiveBuilder.h"
 #include "pack/RawTexture.h"
+#include "support/HeadlessDevice.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -56,29 +57,6 @@ Bytes Bitmap(int32_t width, int32_t height) {
 }
 
 struct TextureLoadTest : ::testing::Test {
-  void SetUp() override {
-    WNDCLASSA windowClass{};
-    windowClass.lpfnWndProc = DefWindowProcA;
-    windowClass.lpszClassName = "TextureLoadTest";
-    RegisterClassA(&windowClass);
-    window = CreateWindowExA(0, "TextureLoadTest", "t", 0, 0, 0, 64, 64, nullptr, nullptr, nullptr,
-                             nullptr);
-    ComPtr<IDirect3D9> direct3D(Direct3DCreate9(D3D_SDK_VERSION));
-    D3DPRESENT_PARAMETERS parameters{};
-    parameters.BackBufferWidth = 64;
-    parameters.BackBufferHeight = 64;
-    parameters.BackBufferFormat = D3DFMT_X8R8G8B8;
-    parameters.SwapEffect = D3DSWAPEFFECT_DISCARD;
-    parameters.Windowed = TRUE;
-    ASSERT_EQ(S_OK,
-              direct3D->CreateDevice(0, D3DDEVTYPE_HAL, window, D3DCREATE_SOFTWARE_VERTEXPROCESSING,
-                                     &parameters, device.ReleaseAndGetAddressOf()));
-  }
-  void TearDown() override {
-    device.Reset();
-    DestroyWindow(window);
-  }
-
   ComPtr<IPackManager> Manager() {
     ComPtr<IPackManager> manager;
     EXPECT_EQ(S_OK, CreatePackManager(manager.ReleaseAndGetAddressOf()));
@@ -99,8 +77,7 @@ struct TextureLoadTest : ::testing::Test {
     return {LONG(description.Width), LONG(description.Height)};
   }
 
-  HWND window = nullptr;
-  ComPtr<IDirect3DDevice9> device;
+  tavorin::test::HeadlessDevice device;
   TempDir dir;
   CurrentDirectory here{dir.path()};
 };
