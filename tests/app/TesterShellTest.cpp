@@ -106,7 +106,8 @@ TEST_F(TesterShellTest, FramesAreSteppedOnlyOnce15MillisecondsHavePassed) {
       std::this_thread::sleep_for(std::chrono::milliseconds(30));
       tavorin::test::AdvanceManualTime(5);
     }
-    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    // Long enough for the loop to step the last frame before it sees the quit.
+    std::this_thread::sleep_for(std::chrono::milliseconds(150));
     PostQuitMessage(0);
   });
   RunMessageLoop(&app);
