@@ -122,6 +122,37 @@ TEST(D3DXTextureFromFileTest, ImagesLandTopLeftInAPowerOfTwoTextureWithTranspare
   EXPECT_EQ(TexelAt(exact.Get(), 5, 2), Pattern(5, 2, true));
 }
 
+TEST(D3DXTextureFromFileTest, JpegImagesLoadAtTheirOwnSize) {
+  TempDir dir;
+  // A flat colour survives JPEG's loss within a few steps.
+  SDL_Surface* surface = SDL_CreateRGBSurfaceWithFormat(0, 10, 6, 24, SDL_PIXELFORMAT_RGB24);
+  SDL_FillRect(surface, nullptr, SDL_MapRGB(surface->format, 200, 100, 50));
+  std::string path = dir.File("photo.jpg");
+  ASSERT_EQ(IMG_SaveJPG(surface, path.c_str(), 95), 0);
+  SDL_FreeSurface(surface);
+
+  D3DXIMAGE_INFO info{};
+  ASSERT_EQ(D3DXGetImageInfoFromFileA(path.c_str(), &info), D3D_OK);
+  EXPECT_EQ(info.Width, 10u);
+  EXPECT_EQ(info.Height, 6u);
+  EXPECT_EQ(info.ImageFileFormat, D3DXIFF_JPG);
+  D3D9TestDevice device;
+  ComPtr<IDirect3DTexture9> texture;
+  ASSERT_EQ(D3DXCreateTextureFromFileExA(device.Get(), path.c_str(), 0, 0, 1, 0, D3DFMT_A8R8G8B8,
+                                         D3DPOOL_MANAGED, D3DX_FILTER_NONE, D3DX_FILTER_NONE, 0,
+                                         nullptr, nullptr, texture.ReleaseAndGetAddressOf()),
+            D3D_OK);
+  D3DSURFACE_DESC desc;
+  texture->GetLevelDesc(0, &desc);
+  EXPECT_EQ(desc.Width, 16u);
+  EXPECT_EQ(desc.Height, 8u);
+  DWORD texel = TexelAt(texture.Get(), 9, 5);
+  EXPECT_NEAR(double((texel >> 16) & 0xFF), 200, 4);
+  EXPECT_NEAR(double((texel >> 8) & 0xFF), 100, 4);
+  EXPECT_NEAR(double(texel & 0xFF), 50, 4);
+  EXPECT_EQ(TexelAt(texture.Get(), 10, 5), 0u) << "outside the image stays transparent black";
+}
+
 TEST(D3DXTextureFromFileTest, DefaultsScaleAndBuildTheMipChainAndCapsRoundUp) {
   TempDir dir;
   std::string path = WriteImage(dir, "solid.bmp", 3, 3, false);
