@@ -54,7 +54,7 @@ DWORD CFileReader::Read(void* buffer, DWORD length) {
   // The common case of parsers, a field of 1, 2, 4 or 8 bytes that is
   // already buffered, is kept free of calls so that it compiles to a handful
   // of instructions; everything else takes the general path.
-  if (length == 4 && buffer != nullptr && Unread() >= 4) {
+  if (__builtin_expect(length == 4 && buffer != nullptr && Unread() >= 4, 1)) {
     // Chunk tags and sizes: the most common read of all gets the shortest
     // path.
     std::memcpy(buffer, m_buffer.get() + m_readPos, 4);
