@@ -9,10 +9,11 @@
 
 #include "IFileReader.h"
 #include "IFileWriter.h"
+#include "ResultCodes.h"
 
 // Success code of the held and limited tracks when the frame is at or past
 // their last key. Callers treat it as success.
-constexpr HRESULT TrackFinished = 0x00040001;
+constexpr HRESULT TrackFinished = S_FINISHED;
 
 // ---------------------------------------------------------------------------
 // Records

@@ -1,6 +1,7 @@
 // Everything a program using libtavorin may touch.
 #pragma once
 
+#include "ResultCodes.h"
 #include "IReadAccesser.h"
 #include "IFileReader.h"
 #include "IFileWriter.h"
@@ -11,3 +12,4 @@
 #include "IVeyaMotion.h"
 #include "IDirectXManager.h"
 #include "IKeyState.h"
+#include "IDirectSoundPlayer3.h"
