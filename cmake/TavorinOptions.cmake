@@ -3,6 +3,7 @@
 if(TAVORIN_SANITIZE)
   add_compile_options(-fsanitize=${TAVORIN_SANITIZE} -fno-omit-frame-pointer -fno-sanitize-recover=undefined)
   add_link_options(-fsanitize=${TAVORIN_SANITIZE})
+  add_compile_definitions(TAVORIN_SANITIZED)
 endif()
 
 # In the fuzz build every component is instrumented for coverage, so the

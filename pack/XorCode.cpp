@@ -3,15 +3,13 @@
 #include <cstdint>
 #include <cstring>
 
-#ifndef __has_feature
-#define __has_feature(x) 0
-#endif
-
 namespace tavorin::pack {
 
 // Built twice, for baseline x86-64 and for AVX2, picked at load time: with
-// AVX2 one instruction masks a whole 32-byte period of the code.
-#if defined(__x86_64__) && !defined(__SANITIZE_ADDRESS__) && !__has_feature(address_sanitizer)
+// AVX2 one instruction masks a whole 32-byte period of the code. Not in
+// sanitised builds: the variant resolver runs before the sanitiser runtime is
+// up and crashes the program at load.
+#if defined(__x86_64__) && !defined(TAVORIN_SANITIZED)
 __attribute__((target_clones("avx2", "default")))
 #endif
 void ApplyXorCode(BYTE* data, size_t count, const BYTE code[kXorCodeSize], ULONGLONG offset) {
