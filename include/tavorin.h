@@ -13,3 +13,8 @@
 #include "IDirectXManager.h"
 #include "IKeyState.h"
 #include "IDirectSoundPlayer3.h"
+#include "MorphState.h"
+#include "IVeyaCamera.h"
+#include "IVeyaLight.h"
+#include "IVeyaLipsync.h"
+#include "IVeyaBlink.h"
