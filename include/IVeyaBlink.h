@@ -43,9 +43,10 @@ struct IVeyaBlink : public IUnknown {
   virtual HRESULT SetLayers(const DWORD* layers) = 0;
   // Starts closing now, unless the blink is off. S_OK.
   virtual HRESULT StartBlink() = 0;
-  // The "BLNK" payload (26 bytes; the track adds 54 + 12 per key when it
-  // has keys or a changed default); with a null writer only its size.
-  // E_POINTER for a null `size`.
+  // The "BLNK" payload: 26 bytes, plus the stored track (54 bytes + 12 per
+  // key) when it has keys, or 36 bytes when it has none but its switch or
+  // default was changed. With a null writer only its size. E_POINTER for a
+  // null `size`.
   virtual HRESULT Serialize(IFileWriter* writer, DWORD* size) = 0;
 };
 

@@ -52,9 +52,10 @@ struct IVeyaLipsync : public IUnknown {
   // fully: the lower, the sooner (default -10000). Without a player it is
   // also the level measured, so the mouth stays closed.
   virtual HRESULT SetOpenLevel(INT level) = 0;
-  // The "LIPS" payload (22 bytes; the track adds 50 + 8 per key when it
-  // has keys or a changed default); with a null writer only its size.
-  // E_POINTER for a null `size`.
+  // The "LIPS" payload: 22 bytes, plus the stored track (50 bytes + 8 per
+  // key) when it has keys, or 32 bytes when it has none but its switch or
+  // default was changed. With a null writer only its size. E_POINTER for a
+  // null `size`.
   virtual HRESULT Serialize(IFileWriter* writer, DWORD* size) = 0;
 };
 

@@ -18,12 +18,16 @@ constexpr double kFloorDecibels = -100.0;
 }  // namespace
 
 HRESULT LipsyncMeter::Attach(IDirectSoundPlayer3* player) {
+  // Held before the old one goes: it may be the same player, kept alive only
+  // by this meter.
+  if (player != nullptr) player->AddRef();
+  ComPtr<IDirectSoundPlayer3> incoming(player);
   m_player.Reset();
   m_window.reset();
   m_windowLength = 0;
-  if (player == nullptr) return S_OK;
+  if (!incoming) return S_OK;
   WAVEFORMATEX format = {};
-  HRESULT hr = player->GetFormat(&format);
+  HRESULT hr = incoming->GetFormat(&format);
   if (FAILED(hr)) return hr;
   if (format.wBitsPerSample != 8 && format.wBitsPerSample != 16) return E_FAIL;
   // The window is channels × rate × 10 ms divided by the bytes per sample:
@@ -35,8 +39,7 @@ HRESULT LipsyncMeter::Attach(IDirectSoundPlayer3* player) {
   const DWORD length = DWORD(window);
   std::unique_ptr<BYTE[]> buffer(new (std::nothrow) BYTE[length > 0 ? length : 1]);
   if (!buffer) return E_OUTOFMEMORY;
-  player->AddRef();
-  m_player = ComPtr<IDirectSoundPlayer3>(player);
+  m_player = std::move(incoming);
   m_window = std::move(buffer);
   m_windowLength = length;
   m_bitsPerSample = format.wBitsPerSample;

@@ -234,6 +234,13 @@ TEST(LipsyncTest, PlayersOfOtherSampleSizesAreRefusedAndReferencesKeptRight) {
   EXPECT_EQ(lipsync->SetSoundPlayer(nullptr), S_OK);
   EXPECT_EQ(loud->References(), 1u);
   ASSERT_EQ(lipsync->SetSoundPlayer(loud.Get()), S_OK);
+  // Handed again while the lip-sync holds its only reference, it survives.
+  TonePlayer* held = loud.Detach();
+  held->Release();
+  EXPECT_EQ(lipsync->SetSoundPlayer(held), S_OK);
+  EXPECT_EQ(held->References(), 1u);
+  held->AddRef();
+  loud = ComPtr<TonePlayer>(held);
   lipsync.Reset();
   EXPECT_EQ(loud->References(), 1u);
 }
