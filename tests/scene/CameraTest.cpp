@@ -124,8 +124,9 @@ TEST(CameraTest, MalformedPayloadsFailWithoutACamera) {
     }
   }
   // A huge declared name costs only the bytes that really come.
-  ReadComponent<IVeyaCamera>(dir, CreateCamera, Bytes().Chunk("NAME", 0x7FFFFFF0).Tag("ab").Get(),
-                             E_FAIL, false, 0x7FFFFFF8);
+  ReadComponent<IVeyaCamera>(dir, CreateCamera,
+                             Bytes().Chunk("NAME", 0x7FFFFFF0).Append({'a', 'b'}).Get(), E_FAIL,
+                             false, 0x7FFFFFF8);
 }
 
 }  // namespace
