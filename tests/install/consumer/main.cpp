@@ -18,6 +18,9 @@ int main(int argc, char** argv) {
   LONG length = reader->ReadLine(line, sizeof line);
   reader->Release();
   if (length <= 0 || std::strncmp(line, "// A program outside", 20) != 0) return 5;
+  IVeyaLayer* layer = nullptr;
+  if (FAILED(CreateLayer(&layer, 0, nullptr, nullptr, 0, nullptr))) return 6;
+  layer->Release();
   std::puts("consumer ok");
   return 0;
 }
