@@ -151,9 +151,10 @@ struct IVeyaLayer : public IUnknown {
   // E_INVALIDARG, changing nothing, when `index` is out of range.
   virtual HRESULT RemoveMesh(WORD index) = 0;
   // Writes the "LYER" payload, or with a null writer only computes its size;
-  // `*size` receives the bytes written or the size. E_FAIL, with writing cut
-  // short, when a mesh's counts exceed its buffers; E_POINTER for a null
-  // `size`; a buffer's lock error.
+  // `*size` receives the bytes written or the size. With a writer, E_FAIL
+  // before anything is written when a mesh's counts exceed its buffers or a
+  // triangle names a vertex the mesh does not have (what the reader would
+  // refuse); E_POINTER for a null `size`; a buffer's lock error.
   virtual HRESULT Serialize(IFileWriter* writer, DWORD* size) = 0;
 };
 

@@ -59,7 +59,9 @@ HRESULT WriteTrack(RunWriter& out, IFileWriter* writer, DWORD tag, const Track& 
   return hr;
 }
 
-// The buffers must hold what the counts say, or writing would read past them.
+// The buffers must hold what the counts say, or writing would read past
+// them, and the triangles must name the mesh's own vertices, or the payload
+// written could not be read again.
 HRESULT CheckMesh(const LayerMesh& mesh) {
   if (mesh.vertexCount > 0) {
     D3DVERTEXBUFFER_DESC desc{};
@@ -68,14 +70,20 @@ HRESULT CheckMesh(const LayerMesh& mesh) {
       return E_FAIL;
     }
   }
-  if (mesh.polygonCount > 0) {
-    D3DINDEXBUFFER_DESC desc{};
-    if (mesh.indexBuffer == nullptr || FAILED(mesh.indexBuffer->GetDesc(&desc)) ||
-        desc.Format != D3DFMT_INDEX16 || desc.Size < mesh.polygonCount * kPolygonSize) {
-      return E_FAIL;
-    }
+  if (mesh.polygonCount == 0) return S_OK;
+  D3DINDEXBUFFER_DESC desc{};
+  const UINT indexBytes = mesh.polygonCount * kPolygonSize;
+  if (mesh.indexBuffer == nullptr || FAILED(mesh.indexBuffer->GetDesc(&desc)) ||
+      desc.Format != D3DFMT_INDEX16 || desc.Size < indexBytes) {
+    return E_FAIL;
   }
-  return S_OK;
+  void* data = nullptr;
+  if (FAILED(mesh.indexBuffer->Lock(0, indexBytes, &data, D3DLOCK_READONLY))) return E_FAIL;
+  const BYTE* bytes = static_cast<const BYTE*>(data);
+  UINT i = 0;
+  while (i < indexBytes && LoadU16(bytes + i) < mesh.vertexCount) i += 2;
+  mesh.indexBuffer->Unlock();
+  return i == indexBytes ? S_OK : E_FAIL;
 }
 
 // Writes `size` bytes from the start of a buffer, or only counts them.
