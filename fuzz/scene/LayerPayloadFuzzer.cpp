@@ -2,7 +2,7 @@
 // checks its promises: the consumed count stays within the payload and covers
 // it on success, a failure leaves no object, every mesh's buffers back its
 // counts and its triangles name only its own vertices, and what is written
-// back reads again to the same bytes.
+// back reads again to the same bytes; editing the copy leaks nothing.
 
 #include <cstdlib>
 
@@ -66,9 +66,8 @@ void Exercise(IVeyaLayer* layer) {
 }
 
 std::vector<BYTE> Rewrite(IVeyaLayer* layer) {
-  return tavorin::fuzz::CheckedWrite([&](IFileWriter* writer, DWORD* size) {
-    Check(SUCCEEDED(layer->Serialize(writer, size)));
-  });
+  return tavorin::fuzz::CheckedWrite(
+      [&](IFileWriter* writer, DWORD* size) { Check(SUCCEEDED(layer->Serialize(writer, size))); });
 }
 
 }  // namespace
@@ -98,5 +97,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   Check(againConsumed == bytes.size());
   ComPtr<IVeyaLayer> copy(again);
   Check(Rewrite(copy.Get()) == bytes);
+
+  // Editing gives every buffer and name back (the leak checker watches).
+  const WORD meshes = copy->GetMeshCount();
+  Check(copy->RemoveMesh(meshes) == E_INVALIDARG);
+  if (meshes > 0) Check(copy->RemoveMesh(WORD(meshes / 2)) == S_OK);
+  Check(copy->GetMeshCount() == WORD(meshes > 0 ? meshes - 1 : 0));
+  if (copy->GetBoneCount() > 0) Check(copy->SetBoneName(0, "renamed") == S_OK);
+  Check(copy->SetBoneCount(1) == S_OK && copy->SetMeshCount(1) == S_OK);
   return 0;
 }
