@@ -1,6 +1,5 @@
 // Reading the "LYER" payload: one case per sub-chunk, every count and size
 // checked against what remains of its run before anything is allocated.
-#include <cstring>
 #include <string>
 
 #include "animation/HeldTrack.h"
