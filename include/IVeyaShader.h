@@ -26,11 +26,12 @@ enum VeyaShadingType : DWORD {
 // The scene binds each mesh's vertex buffer (80-byte LayerVertex records,
 // IVeyaLayer.h) to stream 0, and for morphs the target layers' buffers to
 // streams 1-3, sets the index buffer, then calls Begin or BeginEdge, issues
-// one draw call and calls End. The service sets whatever declaration,
-// shaders and constants that draw needs. The scene holds one reference to
-// the service for its whole life and calls it only from the thread that owns
-// the device. The scene does not examine the results; return S_OK, or an
-// error for the program's own diagnosis.
+// one draw call and calls End; joint markers and collision triangles are
+// drawn from memory in the same 80-byte layout. The service sets whatever
+// declaration, shaders and constants that draw needs. The scene holds one
+// reference to the service for its whole life and calls it only from the
+// thread that owns the device. The scene does not examine the results;
+// return S_OK, or an error for the program's own diagnosis.
 struct IVeyaShader : public IUnknown {
   virtual ~IVeyaShader() = default;
 
