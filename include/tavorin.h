@@ -10,6 +10,8 @@
 #include "KeyTracks.h"
 #include "IVeyaSurface.h"
 #include "IVeyaMotion.h"
+#include "IVeyaLayer.h"
+#include "IVeyaShader.h"
 #include "IDirectXManager.h"
 #include "IKeyState.h"
 #include "IDirectSoundPlayer3.h"

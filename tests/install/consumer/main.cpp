@@ -40,6 +40,9 @@ int main(int argc, char** argv) {
   reader->Release();
   if (length <= 0 || std::strncmp(line, "// A program outside", 20) != 0) return 5;
   if (!SceneComponentsStoreTheirSizes()) return 6;
+  IVeyaLayer* layer = nullptr;
+  if (FAILED(CreateLayer(&layer, 0, nullptr, nullptr, 0, nullptr))) return 7;
+  layer->Release();
   std::puts("consumer ok");
   return 0;
 }

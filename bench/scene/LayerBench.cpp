@@ -1,0 +1,218 @@
+// Reading and writing a 20 MiB "LYER" payload against a plain read and write
+// of the same bytes, measured in the same run; prints the ratios at the end.
+// Mesh data is nearly all of a scene file, so these bound how fast a scene
+// loads and saves.
+//   LayerBench [--benchmark_filter=...]   (the payload is made in /tmp once)
+#include <IFileReader.h>
+#include <IFileWriter.h>
+#include <IVeyaLayer.h>
+#include <comobject.h>
+#include <d3d9.h>
+
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+#include "tests/support/HeadlessDevice.h"
+
+namespace {
+
+namespace fs = std::filesystem;
+using tavorin::ComPtr;
+
+constexpr WORD kMeshes = 4;
+constexpr WORD kVertices = 65535;
+constexpr WORD kPolygons = 21845;
+constexpr DWORD kReaderBuffer = 65536;
+
+const fs::path kDir = fs::temp_directory_path() / "tavorin-layer-bench";
+
+void Put16(std::vector<uint8_t>& out, uint16_t v) {
+  out.push_back(uint8_t(v));
+  out.push_back(uint8_t(v >> 8));
+}
+void Put32(std::vector<uint8_t>& out, uint32_t v) {
+  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
+}
+void Header(std::vector<uint8_t>& out, const char* tag, uint32_t size) {
+  out.insert(out.end(), tag, tag + 4);
+  Put32(out, size);
+}
+void Count(std::vector<uint8_t>& out, const char* tag, uint16_t value) {
+  Header(out, tag, 2);
+  Put16(out, value);
+}
+
+// Four meshes of 65,535 vertices and 21,845 triangles: 21 MB of payload.
+std::vector<uint8_t> Payload() {
+  std::vector<uint8_t> out;
+  Count(out, "MESN", kMeshes);
+  for (WORD m = 0; m < kMeshes; ++m) {
+    Header(out, "MESH", 46 + kVertices * kLayerVertexSize + kPolygons * 6);
+    Count(out, "VTXN", kVertices);
+    Header(out, "VTEX", kVertices * kLayerVertexSize);
+    for (DWORD i = 0; i < kVertices * kLayerVertexSize; ++i) out.push_back(uint8_t(i * 31 + m));
+    Count(out, "POLN", kPolygons);
+    Header(out, "POLY", kPolygons * 6);
+    for (DWORD i = 0; i < kPolygons * 3u; ++i) Put16(out, uint16_t(i % kVertices));
+    Count(out, "SFNO", m);
+  }
+  return out;
+}
+
+fs::path PayloadFile() {
+  static const fs::path path = [] {
+    fs::create_directories(kDir);
+    const fs::path file = kDir / "layer.bin";
+    const std::vector<uint8_t> bytes = Payload();
+    if (!fs::exists(file) || fs::file_size(file) != bytes.size()) {
+      FILE* out = std::fopen(file.c_str(), "wb");
+      std::fwrite(bytes.data(), 1, bytes.size(), out);
+      std::fclose(out);
+    }
+    return file;
+  }();
+  return path;
+}
+
+IDirect3DDevice9* Device() {
+  static tavorin::test::HeadlessDevice device(16, 16);
+  return device.Get();
+}
+
+ComPtr<IFileReader> OpenReader(const fs::path& path) {
+  IFileReader* reader = nullptr;
+  if (FAILED(CreateFileReader(&reader, path.c_str(), nullptr, kReaderBuffer))) return nullptr;
+  reader->SetAutoRefill(TRUE);
+  return ComPtr<IFileReader>(reader);
+}
+
+// Baseline: the payload's bytes read into memory through the same reader.
+void BM_RawRead(benchmark::State& state) {
+  const fs::path path = PayloadFile();
+  const DWORD size = DWORD(fs::file_size(path));
+  std::vector<uint8_t> bytes(size);
+  for (auto _ : state) {
+    ComPtr<IFileReader> reader = OpenReader(path);
+    if (!reader || reader->Read(bytes.data(), size) != size) state.SkipWithError("short read");
+    benchmark::DoNotOptimize(bytes.data());
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * size);
+}
+
+void BM_LayerRead(benchmark::State& state) {
+  const fs::path path = PayloadFile();
+  const DWORD size = DWORD(fs::file_size(path));
+  for (auto _ : state) {
+    ComPtr<IFileReader> reader = OpenReader(path);
+    IVeyaLayer* layer = nullptr;
+    DWORD consumed = 0;
+    if (!reader || FAILED(CreateLayer(&layer, 0, Device(), reader.Get(), size, &consumed))) {
+      state.SkipWithError("the payload did not load");
+      break;
+    }
+    layer->Release();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * size);
+}
+
+// Baseline: the payload's bytes written through a file writer.
+void BM_RawWrite(benchmark::State& state) {
+  const fs::path path = PayloadFile();
+  std::vector<uint8_t> bytes(fs::file_size(path));
+  FILE* in = std::fopen(path.c_str(), "rb");
+  const size_t got = std::fread(bytes.data(), 1, bytes.size(), in);
+  std::fclose(in);
+  const std::string out = (kDir / "raw-out.bin").string();
+  for (auto _ : state) {
+    IFileWriter* writer = nullptr;
+    if (got != bytes.size() || FAILED(CreateFileWriter(&writer, out.c_str()))) {
+      state.SkipWithError("cannot write");
+      break;
+    }
+    writer->Write(bytes.data(), DWORD(bytes.size()));
+    writer->Release();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * int64_t(bytes.size()));
+}
+
+void BM_LayerWrite(benchmark::State& state) {
+  const fs::path path = PayloadFile();
+  const DWORD size = DWORD(fs::file_size(path));
+  ComPtr<IFileReader> reader = OpenReader(path);
+  IVeyaLayer* raw = nullptr;
+  DWORD consumed = 0;
+  if (!reader || FAILED(CreateLayer(&raw, 0, Device(), reader.Get(), size, &consumed))) {
+    state.SkipWithError("the payload did not load");
+    return;
+  }
+  ComPtr<IVeyaLayer> layer(raw);
+  const std::string out = (kDir / "layer-out.bin").string();
+  DWORD written = 0;
+  for (auto _ : state) {
+    IFileWriter* writer = nullptr;
+    if (FAILED(CreateFileWriter(&writer, out.c_str()))) {
+      state.SkipWithError("cannot write");
+      break;
+    }
+    layer->Serialize(writer, &written);
+    writer->Release();
+  }
+  state.SetBytesProcessed(int64_t(state.iterations()) * written);
+}
+
+BENCHMARK(BM_RawRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LayerRead)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_RawWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_LayerWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+// Keeps each benchmark's time per iteration for the summary.
+class SummaryReporter : public benchmark::ConsoleReporter {
+ public:
+  void ReportRuns(const std::vector<Run>& runs) override {
+    for (const Run& run : runs) {
+      m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
+      m_cpuTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
+    }
+    ConsoleReporter::ReportRuns(runs);
+  }
+  void Summary() const {
+    auto ratio = [&](const std::string& baseline, const std::string& candidate, const char* label) {
+      auto b = m_times.find(baseline), c = m_times.find(candidate);
+      if (b == m_times.end() || c == m_times.end() || c->second <= 0) return;
+      const double value = b->second / c->second;
+      const double cpu = m_cpuTimes.at(baseline) / m_cpuTimes.at(candidate);
+      std::printf("%-36s wall %.3f  cpu %.3f  (goal >= 0.5) %s\n", label, value, cpu,
+                  value >= 0.5 ? "ok" : "BELOW GOAL");
+    };
+    const std::string suffix = "/min_time:2.000";
+    std::printf("\nthroughput relative to the baseline of the same run:\n");
+    ratio("BM_RawRead" + suffix, "BM_LayerRead" + suffix, "layer payload read / raw read");
+    ratio("BM_RawWrite" + suffix, "BM_LayerWrite" + suffix, "layer payload write / raw write");
+  }
+
+ private:
+  std::map<std::string, double> m_times;
+  // CPU time as well: the machine is shared, and wall time then includes
+  // other people's work.
+  std::map<std::string, double> m_cpuTimes;
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  setenv("SDL_VIDEODRIVER", "dummy", 0);
+  setenv("SDL_AUDIODRIVER", "dummy", 0);
+  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
+  benchmark::Initialize(&argc, argv);
+  SummaryReporter reporter;
+  benchmark::RunSpecifiedBenchmarks(&reporter);
+  reporter.Summary();
+  benchmark::Shutdown();
+  return 0;
+}
