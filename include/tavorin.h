@@ -13,3 +13,5 @@
 #include "IDirectXManager.h"
 #include "IKeyState.h"
 #include "IDirectSoundPlayer3.h"
+#include "IVeyaCollisionGroup.h"
+#include "IVeyaCollisionLayer.h"

@@ -18,6 +18,12 @@ int main(int argc, char** argv) {
   LONG length = reader->ReadLine(line, sizeof line);
   reader->Release();
   if (length <= 0 || std::strncmp(line, "// A program outside", 20) != 0) return 5;
+  IVeyaCollisionLayer* layer = nullptr;
+  if (FAILED(CreateCollisionLayer(&layer, nullptr, 0, nullptr, nullptr, 0))) return 6;
+  DWORD size = 0;
+  layer->Serialize(nullptr, &size);
+  layer->Release();
+  if (size != 21) return 7;
   std::puts("consumer ok");
   return 0;
 }
