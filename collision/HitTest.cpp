@@ -51,12 +51,11 @@ bool Finite(const D3DXVECTOR3& v) {
   return std::isfinite(v.x) && std::isfinite(v.y) && std::isfinite(v.z);
 }
 
-// The query line and what it keeps between triangles.
+// The query line, fixed for the whole query.
 struct LineQuery {
   D3DXVECTOR3 from, to, dir;
   float length;
   int rangeMode;
-  int pickMode;
 };
 
 bool InRange(const LineQuery& q, const D3DXVECTOR3& p) {
@@ -89,7 +88,7 @@ WORD HitTestLine(const CollisionGeometry& g, D3DXVECTOR3* hit, WORD* mesh, WORD*
   const WORD startPolygon = polygon != nullptr ? *polygon : 0;
   if (from == nullptr || to == nullptr || startMesh >= g.meshCount) return kNoHit;
   if (pickMode < kCollisionPickNearest || pickMode > kCollisionPickFirst) return kNoHit;
-  LineQuery q{*from, *to, *to - *from, 0.0f, rangeMode, pickMode};
+  LineQuery q{*from, *to, *to - *from, 0.0f, rangeMode};
   q.length = D3DXVec3Length(&q.dir);
   if (!Finite(q.from) || !Finite(q.to) || !std::isfinite(q.length) || q.length == 0.0f) {
     return kNoHit;
