@@ -20,3 +20,5 @@
 #include "IVeyaLight.h"
 #include "IVeyaLipsync.h"
 #include "IVeyaBlink.h"
+#include "IVeyaCollisionGroup.h"
+#include "IVeyaCollisionLayer.h"

@@ -43,6 +43,12 @@ int main(int argc, char** argv) {
   IVeyaLayer* layer = nullptr;
   if (FAILED(CreateLayer(&layer, 0, nullptr, nullptr, 0, nullptr))) return 7;
   layer->Release();
+  IVeyaCollisionLayer* collisionLayer = nullptr;
+  if (FAILED(CreateCollisionLayer(&collisionLayer, nullptr, 0, nullptr, nullptr, 0))) return 8;
+  DWORD size = 0;
+  collisionLayer->Serialize(nullptr, &size);
+  collisionLayer->Release();
+  if (size != 21) return 9;
   std::puts("consumer ok");
   return 0;
 }
