@@ -46,7 +46,7 @@ HRESULT CMovieTexture::Allocate(int width, int height) {
   if (width < 1 || height < 1) return E_INVALIDARG;
   // The size check shares the lock with the replacement: two renderers that
   // connect at once on one texture must not both rebuild it.
-  std::lock_guard<std::mutex> lock(m_textureLock);
+  std::lock_guard<std::recursive_mutex> lock(m_textureLock);
   if (m_width >= width && m_height >= height) return S_OK;
   ReleaseTextures();
   FitToDevice(&width, &height);
@@ -66,7 +66,7 @@ HRESULT CMovieTexture::Allocate(int width, int height) {
 
 HRESULT CMovieTexture::GetTexture(IDirect3DTexture9** texture, BOOL* updated) {
   if (texture == nullptr) return E_POINTER;
-  std::lock_guard<std::mutex> lock(m_textureLock);
+  std::lock_guard<std::recursive_mutex> lock(m_textureLock);
   BOOL taken = m_newFrame ? TRUE : FALSE;
   if (m_newFrame) {
     std::swap(m_ready, m_display);
@@ -78,12 +78,12 @@ HRESULT CMovieTexture::GetTexture(IDirect3DTexture9** texture, BOOL* updated) {
 
 HRESULT CMovieTexture::GetWriteTexture(IDirect3DTexture9** texture) {
   if (texture == nullptr) return E_POINTER;
-  std::lock_guard<std::mutex> lock(m_textureLock);
+  std::lock_guard<std::recursive_mutex> lock(m_textureLock);
   return HandOut(m_write, texture);
 }
 
 void CMovieTexture::Commit() {
-  std::lock_guard<std::mutex> lock(m_textureLock);
+  std::lock_guard<std::recursive_mutex> lock(m_textureLock);
   std::swap(m_write, m_ready);
   m_newFrame = true;
 }

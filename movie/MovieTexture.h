@@ -25,7 +25,7 @@ class CMovieTexture : public ComObject<IMovieTexture> {
   IDirect3DDevice9* m_device = nullptr;
   // Guards the slots, the flag and the size only, never texture contents,
   // so the drawing thread waits at most a few instructions for the decoder.
-  std::mutex m_textureLock;
+  std::recursive_mutex m_textureLock;
   IDirect3DTexture9* m_write = nullptr;
   IDirect3DTexture9* m_ready = nullptr;
   IDirect3DTexture9* m_display = nullptr;
