@@ -8,3 +8,4 @@
 #include "winuser.h"
 #include "mmsystem.h"
 #include "objbase.h"
+#include "winreg.h"
