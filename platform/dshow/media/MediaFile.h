@@ -85,6 +85,8 @@ class CMediaFile {
 
  private:
   explicit CMediaFile(std::unique_ptr<Demuxer> demuxer);
+  bool OpenDemuxer(std::string* error);
+  bool ChooseStreams(std::string* error);
 
   std::unique_ptr<Demuxer> m_demuxer;
   std::atomic<bool> m_aborted{false};

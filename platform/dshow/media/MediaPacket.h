@@ -42,8 +42,10 @@ class CMediaPacket {
   // Bytes of compressed data held.
   size_t Size() const;
 
-  // The engine's own access to the data; opaque to everyone else.
-  PacketPayload* Payload() const { return m_payload.get(); }
+  // The engine's own access to the data; opaque to everyone else. The
+  // non-const form makes the payload on first use.
+  const PacketPayload* Payload() const { return m_payload.get(); }
+  PacketPayload& Payload();
   void Assign(PacketStream stream, MediaTime start, MediaTime stop, bool keyFrame);
 
  private:
