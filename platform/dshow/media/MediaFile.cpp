@@ -207,7 +207,9 @@ bool CMediaFile::ChooseStreams(std::string* error) {
   if (demuxer.videoIndex < 0 && demuxer.audioIndex < 0)
     return Fail(error, "the movie has no video or audio stream FFmpeg can decode");
 
-  if (format->start_time != AV_NOPTS_VALUE)
+  // A stream that starts before 0 carries encoder priming its decoder drops,
+  // not picture or sound; the movie still starts at 0.
+  if (format->start_time != AV_NOPTS_VALUE && format->start_time > 0)
     demuxer.origin = av_rescale(format->start_time, kUnitsPerSecond, AV_TIME_BASE);
   m_duration = ContainerDuration(format);
   if (demuxer.videoIndex >= 0) {
@@ -271,13 +273,24 @@ bool CMediaFile::Seek(MediaTime target) {
   Demuxer& demuxer = *m_demuxer;
   if (m_aborted) return false;
   AVFormatContext* format = demuxer.format.get();
-  int64_t begin = format->start_time != AV_NOPTS_VALUE ? format->start_time : 0;
-  int64_t stamp = begin + av_rescale(std::max<MediaTime>(target, 0), AV_TIME_BASE, kUnitsPerSecond);
+  int index = demuxer.videoIndex >= 0 ? demuxer.videoIndex : demuxer.audioIndex;
+  const AVStream* stream = format->streams[index];
+  // Containers index key frames by decoding time, which runs ahead of the
+  // picture's time by the decoder's delay when frames are reordered; a few
+  // frames of margin make the key frame land at or before the target.
+  MediaTime margin =
+      m_video.present ? 3 * std::max(m_video.frameDuration, kUnitsPerSecond / 30) : 0;
+  // Rounded down: a target between two frames must land on the earlier one,
+  // where FFmpeg's own conversion from AV_TIME_BASE rounds to the nearest.
+  int64_t stamp = av_rescale_q_rnd(std::max<MediaTime>(target - margin, 0) + demuxer.origin,
+                                   AVRational{1, static_cast<int>(kUnitsPerSecond)},
+                                   stream->time_base, AV_ROUND_DOWN);
   demuxer.readFailed = false;
-  if (av_seek_frame(format, -1, stamp, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+  if (av_seek_frame(format, index, stamp, AVSEEK_FLAG_BACKWARD) >= 0) return true;
   // A file without an index: start over, and the decoders skip to the target.
-  if (av_seek_frame(format, -1, begin, AVSEEK_FLAG_BACKWARD) >= 0) return true;
-  return avformat_seek_file(format, -1, INT64_MIN, begin, begin, 0) >= 0;
+  int64_t begin = stream->start_time != AV_NOPTS_VALUE ? stream->start_time : 0;
+  if (av_seek_frame(format, index, begin, AVSEEK_FLAG_BACKWARD) >= 0) return true;
+  return avformat_seek_file(format, index, INT64_MIN, begin, begin, 0) >= 0;
 }
 
 namespace {
