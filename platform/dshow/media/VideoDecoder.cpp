@@ -101,9 +101,12 @@ SwsContext* CVideoDecoder::Codec::Scaler(int outWidth, int outHeight) {
   scaler = sws_getContext(key.width, key.height, key.format, outWidth, outHeight, AV_PIX_FMT_BGRA,
                           SWS_BILINEAR, nullptr, nullptr, nullptr);
   if (!scaler) return nullptr;
-  // Fails harmlessly for RGB sources, where there is no range to set.
-  sws_setColorspaceDetails(scaler, sws_getCoefficients(key.colorspace), key.fullRange ? 1 : 0,
-                           sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+  // The defaults (limited-range BT.601) need no call, which would set up the
+  // tables a second time. Fails harmlessly for RGB sources.
+  if (key.fullRange || key.colorspace != SWS_CS_DEFAULT) {
+    sws_setColorspaceDetails(scaler, sws_getCoefficients(key.colorspace), key.fullRange ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+  }
   scalerKey = key;
   return scaler;
 }
