@@ -232,9 +232,9 @@ PacketStream CMediaFile::ReadPacket(CMediaPacket& packet) {
   Demuxer& demuxer = *m_demuxer;
   PacketPayload& payload = packet.Payload();
   AVPacket* raw = payload.packet.get();
-  av_packet_unref(raw);
   packet.Assign(PacketStream::End, kNoTime, kNoTime, false);
   if (!raw) return PacketStream::Failed;
+  av_packet_unref(raw);
 
   int retries = 0;
   int64_t lastErrorPosition = -1;

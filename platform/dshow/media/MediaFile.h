@@ -68,7 +68,8 @@ class CMediaFile {
   // (100 ns from the movie's start), or to the start of the file when the
   // container cannot seek there. The caller flushes each decoder with the
   // same target, so decoding resumes with the frame covering it. False when
-  // not even the start could be reached; reading then gives End.
+  // not even the start could be reached (or the file is aborted); the read
+  // position is then unknown, and reading goes on from it.
   bool Seek(MediaTime target);
 
   // Makes a ReadPacket or Seek in progress give up soon (ReadPacket answers
