@@ -2,6 +2,8 @@
 // interleaved 16-bit PCM.
 #include "platform/dshow/media/AudioDecoder.h"
 
+#include <algorithm>
+
 #include "platform/dshow/media/CodecPump.h"
 #include "platform/dshow/media/Ffmpeg.h"
 
@@ -151,6 +153,7 @@ DecodeStatus CAudioDecoder::Receive(AudioChunk& chunk) {
     }
     if (frames <= 0) continue;
     if (begin == kNoTime) begin = codec.nextStart != kNoTime ? codec.nextStart : 0;
+    begin = std::min(begin, kMaxMediaTime);
     MediaTime end = begin + av_rescale(frames, kUnitsPerSecond, m_sampleRate);
     codec.nextStart = end;
     if (codec.target != kNoTime && end <= codec.target) continue;

@@ -20,12 +20,16 @@ const QuietLog kQuietLog;
 
 MediaTime ToMediaTime(int64_t timestamp, AVRational timeBase, MediaTime origin) {
   if (timestamp == AV_NOPTS_VALUE || timeBase.num <= 0 || timeBase.den <= 0) return kNoTime;
-  return av_rescale_q(timestamp, timeBase, kMediaTimeBase) - origin;
+  // av_rescale_q answers INT64_MIN when the result does not fit.
+  MediaTime time = av_rescale_q(timestamp, timeBase, kMediaTimeBase);
+  if (time < -kMaxMediaTime || time > kMaxMediaTime) return kNoTime;
+  return time - origin;
 }
 
 MediaTime DurationToMediaTime(int64_t duration, AVRational timeBase) {
   if (duration <= 0 || timeBase.num <= 0 || timeBase.den <= 0) return 0;
-  return av_rescale_q(duration, timeBase, kMediaTimeBase);
+  MediaTime time = av_rescale_q(duration, timeBase, kMediaTimeBase);
+  return time < 0 || time > kMaxMediaTime ? 0 : time;
 }
 
 CodecContextPtr OpenCodec(const StreamSetup& setup, std::string* error) {

@@ -54,7 +54,12 @@ struct StreamSetup {
   MediaTime origin = 0;
 };
 
-// Stream time stamps to the engine's time, and back.
+// Times beyond this (some 3,600 years) come from damaged data; keeping
+// every time within it lets sums of a time and a duration never overflow.
+constexpr MediaTime kMaxMediaTime = MediaTime{1} << 60;
+
+// Stream time stamps and durations to the engine's time; kNoTime or 0 for
+// values out of range.
 MediaTime ToMediaTime(int64_t timestamp, AVRational timeBase, MediaTime origin);
 MediaTime DurationToMediaTime(int64_t duration, AVRational timeBase);
 

@@ -130,7 +130,8 @@ MediaTime FrameDuration(const AVStream* stream) {
 }
 
 MediaTime ContainerDuration(const AVFormatContext* format) {
-  if (format->duration > 0) return av_rescale(format->duration, kUnitsPerSecond, AV_TIME_BASE);
+  if (format->duration > 0)
+    return DurationToMediaTime(format->duration, AVRational{1, AV_TIME_BASE});
   MediaTime longest = 0;
   for (unsigned i = 0; i < format->nb_streams; ++i) {
     const AVStream* stream = format->streams[i];
@@ -210,7 +211,8 @@ bool CMediaFile::ChooseStreams(std::string* error) {
   // A stream that starts before 0 carries encoder priming its decoder drops,
   // not picture or sound; the movie still starts at 0.
   if (format->start_time != AV_NOPTS_VALUE && format->start_time > 0)
-    demuxer.origin = av_rescale(format->start_time, kUnitsPerSecond, AV_TIME_BASE);
+    demuxer.origin =
+        std::max<MediaTime>(ToMediaTime(format->start_time, AVRational{1, AV_TIME_BASE}, 0), 0);
   m_duration = ContainerDuration(format);
   if (demuxer.videoIndex >= 0) {
     const AVStream* stream = format->streams[demuxer.videoIndex];
@@ -282,9 +284,10 @@ bool CMediaFile::Seek(MediaTime target) {
       m_video.present ? 3 * std::max(m_video.frameDuration, kUnitsPerSecond / 30) : 0;
   // Rounded down: a target between two frames must land on the earlier one,
   // where FFmpeg's own conversion from AV_TIME_BASE rounds to the nearest.
-  int64_t stamp = av_rescale_q_rnd(std::max<MediaTime>(target - margin, 0) + demuxer.origin,
-                                   AVRational{1, static_cast<int>(kUnitsPerSecond)},
-                                   stream->time_base, AV_ROUND_DOWN);
+  target = std::min(std::max<MediaTime>(target, margin), kMaxMediaTime) - margin;
+  int64_t stamp =
+      av_rescale_q_rnd(target + demuxer.origin, AVRational{1, static_cast<int>(kUnitsPerSecond)},
+                       stream->time_base, AV_ROUND_DOWN);
   demuxer.readFailed = false;
   if (av_seek_frame(format, index, stamp, AVSEEK_FLAG_BACKWARD) >= 0) return true;
   // A file without an index: start over, and the decoders skip to the target.

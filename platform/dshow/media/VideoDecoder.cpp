@@ -2,6 +2,7 @@
 // bottom-up RGB32 frames.
 #include "platform/dshow/media/VideoDecoder.h"
 
+#include <algorithm>
 #include <cstring>
 #include <vector>
 
@@ -178,6 +179,7 @@ DecodeStatus CVideoDecoder::Receive(MediaTime* start, MediaTime* stop) {
 
     MediaTime begin = ToMediaTime(frame->best_effort_timestamp, codec.timeBase, codec.origin);
     if (begin == kNoTime) begin = codec.nextStart != kNoTime ? codec.nextStart : 0;
+    begin = std::min(begin, kMaxMediaTime);
     MediaTime length = DurationToMediaTime(frame->pkt_duration, codec.timeBase);
     if (length <= 0)
       length = codec.frameDuration > 0 ? codec.frameDuration : kFallbackFrameDuration;
