@@ -119,13 +119,21 @@ void BM_DecodeToRgb32(benchmark::State& state) {
   std::vector<uint8_t> buffer;
   double plain = 0, engine = 0;
   int plainFrames = 0, engineFrames = 0;
+  bool engineFirst = false;
   for (auto _ : state) {
-    double start = CpuSeconds();
-    plainFrames += PlainDecode(path, buffer);
-    double middle = CpuSeconds();
-    engineFrames += EngineDecode(path, buffer);
-    engine += CpuSeconds() - middle;
-    plain += middle - start;
+    // Alternating the order keeps either loop from always finding the
+    // caches warm from the other.
+    for (int turn = 0; turn < 2; ++turn) {
+      double start = CpuSeconds();
+      if ((turn == 0) == engineFirst) {
+        engineFrames += EngineDecode(path, buffer);
+        engine += CpuSeconds() - start;
+      } else {
+        plainFrames += PlainDecode(path, buffer);
+        plain += CpuSeconds() - start;
+      }
+    }
+    engineFirst = !engineFirst;
     benchmark::DoNotOptimize(buffer.data());
   }
   if (plainFrames != engineFrames || plainFrames == 0) {
