@@ -23,3 +23,4 @@
 #include "IVeyaCollisionGroup.h"
 #include "IVeyaCollisionLayer.h"
 #include "IMovieTexture.h"
+#include "IVeya2.h"
