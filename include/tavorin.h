@@ -22,3 +22,4 @@
 #include "IVeyaBlink.h"
 #include "IVeyaCollisionGroup.h"
 #include "IVeyaCollisionLayer.h"
+#include "IVeya2.h"

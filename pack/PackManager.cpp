@@ -1,5 +1,6 @@
 #include "pack/PackManager.h"
 
+#include <IVeya2.h>
 #include <d3dx9.h>
 
 #include "pack/RawTexture.h"
@@ -36,10 +37,17 @@ HRESULT CPackManager::OpenFile(IReadAccesser** out, const char* name) {
   });
 }
 
-HRESULT CPackManager::LoadScene(IVeya2** out, IDirect3DDevice9* /*device*/, IVeyaShader* /*shader*/,
-                                const char* /*name*/) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
+// Scenes are made by the scene component, which reads through this one; the
+// creator is resolved when a program links both (libtavorin holds both).
+HRESULT CPackManager::LoadScene(IVeya2** out, IDirect3DDevice9* device, IVeyaShader* shader,
+                                const char* name) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (name == nullptr) return E_INVALIDARG;
+  return ArchiveThenLoose(name, [&](IReadAccesser* stream) {
+    return stream ? CreateVeya2(out, nullptr, device, shader, stream)
+                  : CreateVeya2(out, name, device, shader, nullptr);
+  });
 }
 
 HRESULT CPackManager::LoadTexture(IDirect3DTexture9** out, IDirect3DDevice9* device,

@@ -101,8 +101,11 @@ HRESULT SceneLoader::ReadChunk(DWORD tag, DWORD size) {
       return ReadSingle(&s.m_blink, size, [&](IVeyaBlink** out, DWORD* consumed) {
         return CreateBlink(out, in, size, consumed);
       });
-    default:
-      return Skip(size);
+    default: {
+      const HRESULT hr = Skip(size);
+      if (SUCCEEDED(hr)) m_position += size;
+      return hr;
+    }
   }
 }
 
@@ -146,7 +149,6 @@ HRESULT SceneLoader::Skip(DWORD size) {
     if (m_reader->Read(scratch, piece) != piece) return E_FAIL;
     left -= piece;
   }
-  m_position += size;
   return S_OK;
 }
 
