@@ -64,37 +64,49 @@ namespace {
 
 using tavorin::ComPtr;
 using tavorin::test::HeadlessDevice;
+using tavorin::test::LoadSceneBytes;
+using tavorin::test::MakeMotion;
 using tavorin::test::ManualClock;
+using tavorin::test::SceneFile;
 using tavorin::test::TempDir;
 using namespace tavorin::test::drawing;
 
+template <class Interface>
+void Table(SceneFile& file, const char* countTag, const char* tag,
+           const std::vector<ComPtr<Interface>>& components) {
+  file.Count(countTag, WORD(components.size()));
+  for (const ComPtr<Interface>& component : components) file.Object(tag, component.Get());
+}
+
 // Every kind of draw once: plain, lip-sync and blink pairs, a layer morph,
 // a depth pre-pass with outlines, joints and collision triangles.
-SceneFile BusyScene(const TempDir& dir, IDirect3DDevice9* device) {
-  std::vector<std::vector<uint8_t>> layers;
+std::vector<uint8_t> BusyScene(const TempDir& dir, IDirect3DDevice9* device) {
+  std::vector<ComPtr<IVeyaLayer>> layers;
   for (WORD i = 0; i < 8; ++i) {
-    LayerSpec spec;
-    spec.meshes = {{24, 16, 0}, {24, 8, 1}};
-    spec.mainLink = {SHORT(i % 3), 0};
-    spec.links = {{1, 1}, {-1, 2}};
-    spec.bones = {{1.0f, WORD(i % 3)}};
-    spec.depthPrepass = i == 7;
-    if (i == 5) spec.morphTarget = 6;
-    layers.push_back(LayerPayload(dir, device, i, spec));
+    layers.push_back(
+        TaggedLayer(device, i, {{24, 16, 0}, {24, 8, 1}}, {SHORT(i % 3), 0}, {{1, 1}, {-1, 2}}));
+    layers[i]->SetBoneCount(1);
+    layers[i]->GetBone(0)->motionIndex = i % 3;
+    layers[i]->GetBone(0)->restLength = 1.0f;
   }
-  std::vector<uint8_t> group, collision;
-  CollisionPayloads(dir, D3DXCOLOR(1, 0, 0, 1), 0, {{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}}, &group,
-                    &collision);
-  SceneFile file;
-  file.Table("MOTN", "MOTI", {MotionPayload(dir, 0), MotionPayload(dir, 1), MotionPayload(dir, 2)})
-      .Table("SRFN", "SURF",
-             {SurfacePayload(dir, device, 0, {1, 0, 0.5f}), SurfacePayload(dir, device, 1, {2, 3})})
-      .Table("LYRN", "LYER", layers)
-      .Table("CGNM", "CGRP", {group})
-      .Table("CLNM", "CLAY", {collision})
-      .Object("LIPS", PairPayload<IVeyaLipsync>(dir, CreateLipsync, 1, 2))
-      .Object("BLNK", PairPayload<IVeyaBlink>(dir, CreateBlink, 3, 4, 40));
-  return file;
+  layers[7]->SetDepthPrepass(1);
+  layers[5]->SetMorphEnabled(1);
+  layers[5]->GetMorphTargetTrack()->defaultValue = 6;
+  IVeyaCollisionGroup* rawGroup = nullptr;
+  EXPECT_EQ(CreateCollisionGroup(&rawGroup, 0, 0, nullptr, 0, nullptr), S_OK);
+  ComPtr<IVeyaCollisionGroup> group(rawGroup);
+  SceneFile file(dir);
+  Table<IVeyaMotion>(file, "MOTN", "MOTI", {MakeMotion(0), MakeMotion(1), MakeMotion(2)});
+  Table<IVeyaSurface>(file, "SRFN", "SURF",
+                      {DrawnSurface(device, 0, {1, 0, 0.5f}), DrawnSurface(device, 1, {2, 3})});
+  Table(file, "LYRN", "LYER", layers);
+  Table(file, "CGNM", "CGRP", std::vector<ComPtr<IVeyaCollisionGroup>>{group});
+  Table<IVeyaCollisionLayer>(
+      file, "CLNM", "CLAY",
+      {CollisionTriangles(group.Get(), {{{{0, 0, 0}, {1, 0, 0}, {0, 1, 0}}}})});
+  file.Object("LIPS", FixedPair<IVeyaLipsync>(CreateLipsync, 1, 2).Get())
+      .Object("BLNK", FixedPair<IVeyaBlink>(CreateBlink, 3, 4, 40).Get());
+  return file.Build();
 }
 
 TEST(SceneDrawingAllocationTest, PosingAndDrawingAFrameAllocateNothing) {
@@ -104,7 +116,7 @@ TEST(SceneDrawingAllocationTest, PosingAndDrawingAFrameAllocateNothing) {
   ASSERT_NE(device.Get(), nullptr);
   ComPtr<CountingShader> shader(new CountingShader);
   ComPtr<IVeya2> scene =
-      LoadDrawingScene(dir, BusyScene(dir, device.Get()), device.Get(), shader.Get());
+      LoadSceneBytes(dir, BusyScene(dir, device.Get()), device.Get(), shader.Get());
   ASSERT_TRUE(scene);
   ComPtr<IVeyaBlink> blink(scene->GetBlink());
   const float color[4] = {1, 1, 1, 1};

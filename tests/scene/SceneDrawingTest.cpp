@@ -2,6 +2,7 @@
 // call, with the device states it found and what each draw fed the vertex
 // stage.
 #include <algorithm>
+#include <array>
 #include <cmath>
 
 #include <gtest/gtest.h>
@@ -13,7 +14,10 @@ namespace {
 
 using tavorin::ComPtr;
 using tavorin::test::HeadlessDevice;
+using tavorin::test::LoadSceneBytes;
+using tavorin::test::MakeMotion;
 using tavorin::test::ManualClock;
+using tavorin::test::SceneFile;
 using tavorin::test::TempDir;
 using namespace tavorin::test::drawing;
 using Texts = std::vector<std::string>;
@@ -40,16 +44,24 @@ class SceneDrawingTest : public ::testing::Test {
   void TearDown() override { Device()->EndScene(); }
 
   IDirect3DDevice9* Device() const { return m_device.Get(); }
-  std::vector<uint8_t> Layer(WORD number, const LayerSpec& spec) const {
-    return LayerPayload(m_dir, Device(), number, spec);
+  ComPtr<IVeyaLayer> Layer(WORD number, const std::vector<std::array<WORD, 3>>& meshes,
+                           MotionLink main = {-1, 0}, const std::vector<MotionLink>& links = {}) {
+    return TaggedLayer(Device(), number, meshes, main, links);
   }
-  std::vector<uint8_t> Surface(WORD number, const SurfaceSpec& spec) const {
-    return SurfacePayload(m_dir, Device(), number, spec);
+  ComPtr<IVeyaSurface> Surface(WORD number, const SurfaceSpec& spec) {
+    return DrawnSurface(Device(), number, spec);
+  }
+  // A count chunk and one object chunk per component.
+  template <class Interface>
+  static void Table(SceneFile& file, const char* countTag, const char* tag,
+                    const std::vector<ComPtr<Interface>>& components) {
+    file.Count(countTag, WORD(components.size()));
+    for (const ComPtr<Interface>& component : components) file.Object(tag, component.Get());
   }
   // Loads the file and poses it at frame 0 with the calls of loading
   // forgotten.
   ComPtr<IVeya2> Load(const SceneFile& file) {
-    ComPtr<IVeya2> scene = LoadDrawingScene(m_dir, file, Device(), m_shader.get());
+    ComPtr<IVeya2> scene = LoadSceneBytes(m_dir, file.Build(), Device(), m_shader.get());
     if (scene) scene->SetPlayTime(0, 0, 0, 0);
     m_shader->calls.clear();
     return scene;
@@ -105,17 +117,14 @@ class SceneDrawingTest : public ::testing::Test {
 };
 
 TEST_F(SceneDrawingTest, LayerDrawSkinsShadesEveryMeshAndRestoresItsStates) {
-  LayerSpec layer;
-  layer.meshes = {{4, 2, 1}, {3, 1, 0}};
-  layer.mainLink = {1, 2};
-  // Another motion, none (the main link's matrix), a link without a register
-  // (skipped), and one edited below to name a motion the table does not hold
-  // (the main link's matrix too).
-  layer.links = {{0, 3}, {-1, 4}, {0, -1}, {0, 5}};
-  SceneFile file;
-  file.Table("MOTN", "MOTI", {MotionPayload(m_dir, 0), MotionPayload(m_dir, 1)})
-      .Table("SRFN", "SURF", {Surface(0, {3, 1}), Surface(1, {5, 4})})
-      .Table("LYRN", "LYER", {Layer(0, layer)});
+  // Links to another motion, to none (the main link's matrix), one without a
+  // register (skipped), and one edited below to name a motion the table does
+  // not hold (the main link's matrix too).
+  SceneFile file(m_dir);
+  Table<IVeyaMotion>(file, "MOTN", "MOTI", {MakeMotion(0), MakeMotion(1)});
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, {3, 1}), Surface(1, {5, 4})});
+  Table<IVeyaLayer>(file, "LYRN", "LYER",
+                    {Layer(0, {{4, 2, 1}, {3, 1, 0}}, {1, 2}, {{0, 3}, {-1, 4}, {0, -1}, {0, 5}})});
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   ComPtr<IVeyaLayer> edited(scene->GetLayer(0));
@@ -143,11 +152,9 @@ TEST_F(SceneDrawingTest, LayerDrawSkinsShadesEveryMeshAndRestoresItsStates) {
 
   // A main link to no motion gives the identity.
   Shader().calls.clear();
-  LayerSpec still;
-  still.meshes = {{3, 1, 0}};
-  still.mainLink = {-1, 6};
-  SceneFile bare;
-  bare.Table("SRFN", "SURF", {Surface(0, {})}).Table("LYRN", "LYER", {Layer(0, still)});
+  SceneFile bare(m_dir);
+  Table<IVeyaSurface>(bare, "SRFN", "SURF", {Surface(0, {})});
+  Table<IVeyaLayer>(bare, "LYRN", "LYER", {Layer(0, {{3, 1, 0}}, {-1, 6})});
   ComPtr<IVeya2> motionless = Load(bare);
   ASSERT_TRUE(motionless);
   ASSERT_EQ(motionless->DrawLayer(0, 0, 0), S_OK);
@@ -170,11 +177,9 @@ TEST_F(SceneDrawingTest, LayerDrawSkinsShadesEveryMeshAndRestoresItsStates) {
 TEST_F(SceneDrawingTest, OutlinesUseTheirDepthStatesAndSkipSurfacesWithoutEdge) {
   SurfaceSpec outlined{2, 0, 0.5f};
   outlined.z = 0;
-  LayerSpec layer;
-  layer.meshes = {{3, 1, 0}, {3, 1, 1}};
-  SceneFile file;
-  file.Table("SRFN", "SURF", {Surface(0, outlined), Surface(1, {})})
-      .Table("LYRN", "LYER", {Layer(0, layer)});
+  SceneFile file(m_dir);
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, outlined), Surface(1, {})});
+  Table<IVeyaLayer>(file, "LYRN", "LYER", {Layer(0, {{3, 1, 0}, {3, 1, 1}})});
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   Device()->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
@@ -202,21 +207,16 @@ TEST_F(SceneDrawingTest, OutlinesUseTheirDepthStatesAndSkipSurfacesWithoutEdge) 
 
 TEST_F(SceneDrawingTest, LipsyncBlinkAndLayerMorphDrawBaseLayersAsMorphs) {
   ManualClock clock;
-  std::vector<std::vector<uint8_t>> layers;
-  for (WORD i = 0; i < 7; ++i) {
-    LayerSpec spec;
-    spec.meshes = {{3, 1, 0}};
-    if (i == 3) {
-      spec.morphTarget = 4;
-      spec.morphWeight = 0.75f;
-    }
-    layers.push_back(Layer(i, spec));
-  }
-  SceneFile file;
-  file.Table("SRFN", "SURF", {Surface(0, {})})
-      .Table("LYRN", "LYER", layers)
-      .Object("LIPS", PairPayload<IVeyaLipsync>(m_dir, CreateLipsync, 1, 2))
-      .Object("BLNK", PairPayload<IVeyaBlink>(m_dir, CreateBlink, 5, 6, 100));
+  std::vector<ComPtr<IVeyaLayer>> layers;
+  for (WORD i = 0; i < 7; ++i) layers.push_back(Layer(i, {{3, 1, 0}}));
+  layers[3]->SetMorphEnabled(1);
+  layers[3]->GetMorphTargetTrack()->defaultValue = 4;
+  layers[3]->GetMorphWeightTrack()->defaultValue = 0.75f;
+  SceneFile file(m_dir);
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, {})});
+  Table(file, "LYRN", "LYER", layers);
+  file.Object("LIPS", FixedPair<IVeyaLipsync>(CreateLipsync, 1, 2).Get())
+      .Object("BLNK", FixedPair<IVeyaBlink>(CreateBlink, 5, 6, 100).Get());
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   ComPtr<IVeyaBlink> blink(scene->GetBlink());
@@ -254,16 +254,13 @@ TEST_F(SceneDrawingTest, LipsyncBlinkAndLayerMorphDrawBaseLayersAsMorphs) {
 }
 
 TEST_F(SceneDrawingTest, MorphLayersMustMatchAndLeaveNoStreamBehind) {
-  std::vector<std::vector<uint8_t>> layers;
-  const std::vector<std::vector<MeshSpec>> meshes = {
+  const std::vector<std::vector<std::array<WORD, 3>>> meshes = {
       {{3, 1, 0}}, {{4, 1, 0}}, {{3, 1, 0}, {3, 1, 0}}, {{3, 1, 0}}, {{3, 1, 0}}, {{5, 2, 0}}};
-  for (WORD i = 0; i < meshes.size(); ++i) {
-    LayerSpec spec;
-    spec.meshes = meshes[i];
-    layers.push_back(Layer(i, spec));
-  }
-  SceneFile file;
-  file.Table("SRFN", "SURF", {Surface(0, {})}).Table("LYRN", "LYER", layers);
+  std::vector<ComPtr<IVeyaLayer>> layers;
+  for (WORD i = 0; i < meshes.size(); ++i) layers.push_back(Layer(i, meshes[i]));
+  SceneFile file(m_dir);
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, {})});
+  Table(file, "LYRN", "LYER", layers);
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   SetMarkedStates();
@@ -296,12 +293,11 @@ TEST_F(SceneDrawingTest, MorphLayersMustMatchAndLeaveNoStreamBehind) {
 TEST_F(SceneDrawingTest, DepthPrepassDrawsEveryMeshTwiceAndTurnsColourBackOn) {
   SurfaceSpec outlined{1, 0, 0.5f};
   outlined.z = 0;
-  LayerSpec layer;
-  layer.meshes = {{3, 1, 0}, {4, 2, 1}};
-  layer.depthPrepass = 1;
-  SceneFile file;
-  file.Table("SRFN", "SURF", {Surface(0, outlined), Surface(1, {2, 0})})
-      .Table("LYRN", "LYER", {Layer(0, layer)});
+  ComPtr<IVeyaLayer> layer = Layer(0, {{3, 1, 0}, {4, 2, 1}});
+  layer->SetDepthPrepass(1);
+  SceneFile file(m_dir);
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, outlined), Surface(1, {2, 0})});
+  Table(file, "LYRN", "LYER", std::vector<ComPtr<IVeyaLayer>>{layer});
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   ComPtr<IVeyaSurface> surface(scene->GetSurface(1));
@@ -338,16 +334,15 @@ TEST_F(SceneDrawingTest, DepthPrepassDrawsEveryMeshTwiceAndTurnsColourBackOn) {
 
 TEST_F(SceneDrawingTest, DepthOnlyDrawsUseAPlainMaterialAndCullBySide) {
   SurfaceSpec twoSided{4, 0, 0.5f, 1};
-  std::vector<std::vector<uint8_t>> layers;
+  std::vector<ComPtr<IVeyaLayer>> layers;
   for (WORD i = 0; i < 3; ++i) {
-    LayerSpec spec;
-    spec.meshes = {{3, 1, 0}, {4, 1, 1}};
-    spec.depthPrepass = i != 1;
-    spec.show = i != 2;
-    layers.push_back(Layer(i, spec));
+    layers.push_back(Layer(i, {{3, 1, 0}, {4, 1, 1}}));
+    layers[i]->SetDepthPrepass(i != 1);
+    layers[i]->SetShow(i != 2);
   }
-  SceneFile file;
-  file.Table("SRFN", "SURF", {Surface(0, twoSided), Surface(1, {3})}).Table("LYRN", "LYER", layers);
+  SceneFile file(m_dir);
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, twoSided), Surface(1, {3})});
+  Table(file, "LYRN", "LYER", layers);
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   SetMarkedStates();
@@ -378,21 +373,31 @@ TEST_F(SceneDrawingTest, DepthOnlyDrawsUseAPlainMaterialAndCullBySide) {
 }
 
 TEST_F(SceneDrawingTest, JointMarkersAndCollisionTrianglesReachTheServiceAsGeometry) {
-  LayerSpec shown;
-  shown.meshes = {{3, 1, 0}};
-  shown.bones = {{2.0f, 1}, {1.0f, 0xFFFF}, {3.0f, 0}};
-  LayerSpec hidden = shown;
-  hidden.show = 0;
-  std::vector<uint8_t> group, collision;
-  CollisionPayloads(m_dir, D3DXCOLOR(0.2f, 0.4f, 0.6f, 0.8f), 1,
-                    {{{{0, 0, 0}, {1, 0, 0}, {0, 2, 0}}}, {{{0, 0, 1}, {0, 0, 2}, {3, 0, 1}}}},
-                    &group, &collision);
-  SceneFile file;
-  file.Table("MOTN", "MOTI", {MotionPayload(m_dir, 0), MotionPayload(m_dir, 1)})
-      .Table("SRFN", "SURF", {Surface(0, {})})
-      .Table("LYRN", "LYER", {Layer(0, shown), Layer(1, hidden)})
-      .Table("CGNM", "CGRP", {group})
-      .Table("CLNM", "CLAY", {collision});
+  // Bones on motion 1, on none and on motion 0; the hidden layer's are not
+  // drawn.
+  std::vector<ComPtr<IVeyaLayer>> layers = {Layer(0, {{3, 1, 0}}), Layer(1, {{3, 1, 0}})};
+  const std::array<LayerBone, 3> bones = {
+      {{nullptr, {}, {}, 2.0f, 1}, {nullptr, {}, {}, 1.0f, 0xFFFF}, {nullptr, {}, {}, 3.0f, 0}}};
+  for (const ComPtr<IVeyaLayer>& layer : layers) {
+    layer->SetBoneCount(3);
+    for (WORD b = 0; b < 3; ++b) *layer->GetBone(b) = bones[b];
+  }
+  layers[1]->SetShow(0);
+  IVeyaCollisionGroup* rawGroup = nullptr;
+  ASSERT_EQ(CreateCollisionGroup(&rawGroup, 0, 0, nullptr, 0, nullptr), S_OK);
+  ComPtr<IVeyaCollisionGroup> group(rawGroup);
+  const D3DXCOLOR groupColor(0.2f, 0.4f, 0.6f, 0.8f);
+  group->SetColor(&groupColor);
+  group->SetSide(1);
+  SceneFile file(m_dir);
+  Table<IVeyaMotion>(file, "MOTN", "MOTI", {MakeMotion(0), MakeMotion(1)});
+  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, {})});
+  Table(file, "LYRN", "LYER", layers);
+  Table(file, "CGNM", "CGRP", std::vector<ComPtr<IVeyaCollisionGroup>>{group});
+  Table<IVeyaCollisionLayer>(
+      file, "CLNM", "CLAY",
+      {CollisionTriangles(group.Get(), {{{{0, 0, 0}, {1, 0, 0}, {0, 2, 0}}},
+                                        {{{0, 0, 1}, {0, 0, 2}, {3, 0, 1}}}})});
   ComPtr<IVeya2> scene = Load(file);
   ASSERT_TRUE(scene);
   Offset(scene.Get(), 0, {1, 0, 0});

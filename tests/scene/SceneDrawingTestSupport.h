@@ -1,10 +1,11 @@
-// Scenes made in code and a shading service that writes down what the scene
-// asks of it, for the drawing tests and the drawing benchmark's checks.
+// Scenes made in code and shading services that write down or count what
+// the scene asks of them, for the drawing tests.
 #pragma once
 
 #include <d3d9.h>
 #include <d3d9_shader_ext.h>
 
+#include <array>
 #include <cstdio>
 #include <cstring>
 #include <memory>
@@ -22,83 +23,36 @@
 #include "IVeyaShader.h"
 #include "IVeyaSurface.h"
 #include "scene/ComponentTestSupport.h"
+#include "scene/SceneTestSupport.h"
 
 namespace tavorin::test::drawing {
 
-// ---------------------------------------------------------------------------
-// Building scene files
-
-struct MeshSpec {
-  WORD vertices;
-  WORD polygons;
-  WORD surface;
-};
-
-struct BoneSpec {
-  FLOAT restLength;
-  WORD motion;  // 0xFFFF: unbound
-};
-
-struct LayerSpec {
-  std::vector<MeshSpec> meshes;
-  DWORD show = 1;
-  DWORD depthPrepass = 0;
-  MotionLink mainLink{-1, 0};
-  std::vector<MotionLink> links;
-  std::vector<BoneSpec> bones;
-  WORD morphTarget = 0xFFFF;  // the morph is enabled when this names a layer
-  FLOAT morphWeight = 1.0f;
-};
-
-// Every vertex carries its layer and mesh number in shaderData[0..1], so the
-// recording shader can tell which mesh each stream holds during a draw.
-inline std::vector<uint8_t> LayerPayload(const TempDir& dir, IDirect3DDevice9* device, WORD number,
-                                         const LayerSpec& spec) {
-  IVeyaLayer* raw = nullptr;
-  EXPECT_EQ(CreateLayer(&raw, number, nullptr, nullptr, 0, nullptr), S_OK);
-  ComPtr<IVeyaLayer> layer(raw);
-  layer->SetShow(spec.show);
-  layer->SetDepthPrepass(spec.depthPrepass);
-  layer->SetMainMotionIndex(spec.mainLink.motionIndex);
-  layer->SetMainRegister(spec.mainLink.matrixRegister);
-  layer->SetMeshCount(WORD(spec.meshes.size()));
-  for (WORD m = 0; m < spec.meshes.size(); ++m) {
-    const MeshSpec& mesh = spec.meshes[m];
-    LayerMesh* entry = layer->GetMesh(m);
-    entry->vertexCount = mesh.vertices;
-    entry->polygonCount = mesh.polygons;
-    entry->surfaceIndex = mesh.surface;
-    device->CreateVertexBuffer(mesh.vertices * kLayerVertexSize, D3DUSAGE_WRITEONLY, 0,
-                               D3DPOOL_MANAGED, &entry->vertexBuffer, nullptr);
-    device->CreateIndexBuffer(mesh.polygons * 6u, D3DUSAGE_WRITEONLY, D3DFMT_INDEX16,
-                              D3DPOOL_MANAGED, &entry->indexBuffer, nullptr);
-    void* data = nullptr;
-    entry->vertexBuffer->Lock(0, 0, &data, 0);
-    auto* vertices = static_cast<LayerVertex*>(data);
-    for (WORD v = 0; v < mesh.vertices; ++v) {
-      vertices[v] = LayerVertex{{float(v), float(m), float(number)}, {0, 0, 1},    {0, 0},
-                                {float(number), float(m), 0, 0},     {0, 0, 0, 0}, {1, 0, 0, 0}};
-    }
-    entry->vertexBuffer->Unlock();
-    entry->indexBuffer->Lock(0, 0, &data, 0);
-    auto* indices = static_cast<WORD*>(data);
-    for (UINT i = 0; i < mesh.polygons * 3u; ++i) indices[i] = WORD(i % mesh.vertices);
-    entry->indexBuffer->Unlock();
+// A mesh of `vertices` vertices and `polygons` triangles whose vertices
+// carry their layer and mesh number in shaderData[0..1], so the recording
+// shader can tell which mesh each stream holds during a draw.
+inline MeshSpec TaggedMesh(WORD layer, WORD mesh, WORD vertices, WORD polygons, WORD surface) {
+  MeshSpec spec;
+  spec.surface = surface;
+  for (WORD v = 0; v < vertices; ++v) {
+    LayerVertex vertex = MakeVertex(float(v), float(mesh), float(layer));
+    vertex.shaderData[0] = float(layer);
+    vertex.shaderData[1] = float(mesh);
+    spec.vertices.push_back(vertex);
   }
-  layer->SetMotionLinkCount(WORD(spec.links.size()));
-  for (WORD i = 0; i < spec.links.size(); ++i) layer->SetMotionLink(i, spec.links[i]);
-  layer->SetBoneCount(WORD(spec.bones.size()));
-  for (WORD i = 0; i < spec.bones.size(); ++i) {
-    layer->GetBone(i)->restLength = spec.bones[i].restLength;
-    layer->GetBone(i)->motionIndex = spec.bones[i].motion;
-    layer->SetBoneName(i, "bone");
+  for (UINT i = 0; i < polygons * 3u; ++i) spec.indices.push_back(WORD(i % vertices));
+  return spec;
+}
+
+// A layer of tagged meshes, each given as {vertices, polygons, surface}.
+inline ComPtr<IVeyaLayer> TaggedLayer(IDirect3DDevice9* device, WORD number,
+                                      const std::vector<std::array<WORD, 3>>& meshes,
+                                      MotionLink main = {-1, 0},
+                                      const std::vector<MotionLink>& links = {}) {
+  std::vector<MeshSpec> specs;
+  for (WORD m = 0; m < meshes.size(); ++m) {
+    specs.push_back(TaggedMesh(number, m, meshes[m][0], meshes[m][1], meshes[m][2]));
   }
-  if (spec.morphTarget != 0xFFFF) {
-    layer->SetMorphEnabled(1);
-    layer->GetMorphTargetTrack()->defaultValue = spec.morphTarget;
-    layer->GetMorphWeightTrack()->defaultValue = spec.morphWeight;
-  }
-  return Payload(dir, layer.Get());
+  return MakeLayer(device, number, nullptr, specs, main, links);
 }
 
 struct SurfaceSpec {
@@ -109,11 +63,9 @@ struct SurfaceSpec {
   BYTE z = 1;  // depth enable and write, of the surface and of its outline
 };
 
-inline std::vector<uint8_t> SurfacePayload(const TempDir& dir, IDirect3DDevice9* device,
-                                           WORD number, const SurfaceSpec& spec) {
-  IVeyaSurface* raw = nullptr;
-  EXPECT_EQ(CreateSurface(&raw, nullptr, device, number, 0, nullptr), S_OK);
-  ComPtr<IVeyaSurface> surface(raw);
+inline ComPtr<IVeyaSurface> DrawnSurface(IDirect3DDevice9* device, WORD number,
+                                         const SurfaceSpec& spec) {
+  ComPtr<IVeyaSurface> surface = MakeSurface(device, number, "surface");
   surface->SetSurfaceType(spec.type);
   surface->SetBlendMode(spec.blendMode);
   surface->SetEdgeSize(spec.edgeSize);
@@ -121,93 +73,44 @@ inline std::vector<uint8_t> SurfacePayload(const TempDir& dir, IDirect3DDevice9*
   surface->SetDoubleSided(spec.doubleSided);
   surface->SetZEnable(spec.z);
   surface->SetZWrite(spec.z);
-  return Payload(dir, surface.Get());
+  return surface;
 }
 
-inline std::vector<uint8_t> MotionPayload(const TempDir& dir, WORD number) {
-  IVeyaMotion* raw = nullptr;
-  EXPECT_EQ(CreateMotion(&raw, number, nullptr, 0, nullptr), S_OK);
-  ComPtr<IVeyaMotion> motion(raw);
-  return Payload(dir, motion.Get());
-}
-
-// The lip-sync or blink payload of a fixed pair of layers.
+// A lip-sync or blink on a fixed pair of layers.
 template <class Interface>
-std::vector<uint8_t> PairPayload(const TempDir& dir, PayloadCreator<Interface> create, WORD base,
-                                 WORD target, DWORD duration = 0) {
+ComPtr<Interface> FixedPair(PayloadCreator<Interface> create, WORD base, WORD target,
+                            DWORD duration = 0) {
   Interface* raw = nullptr;
   EXPECT_EQ(create(&raw, nullptr, 0, nullptr), S_OK);
   ComPtr<Interface> object(raw);
   const DWORD layers[2] = {DWORD(base) | DWORD(target) << 16, duration};
   object->SetMode(kMorphModeFixed);
   object->SetLayers(layers);
-  return Payload(dir, object.Get());
+  return object;
 }
 
-struct TriangleSpec {
-  D3DXVECTOR3 corners[3];
-};
-
-// A collision group and one collision layer of one mesh in that group.
-inline void CollisionPayloads(const TempDir& dir, const D3DXCOLOR& color, BYTE side,
-                              const std::vector<TriangleSpec>& triangles,
-                              std::vector<uint8_t>* group, std::vector<uint8_t>* layer) {
-  IVeyaCollisionGroup* rawGroup = nullptr;
-  EXPECT_EQ(CreateCollisionGroup(&rawGroup, 0, 0, nullptr, 0, nullptr), S_OK);
-  ComPtr<IVeyaCollisionGroup> made(rawGroup);
-  made->SetColor(&color);
-  made->SetSide(side);
-  *group = Payload(dir, made.Get());
-  IVeyaCollisionLayer* rawLayer = nullptr;
-  EXPECT_EQ(CreateCollisionLayer(&rawLayer, nullptr, 0, nullptr, nullptr, 0), S_OK);
-  ComPtr<IVeyaCollisionLayer> collision(rawLayer);
-  collision->SetEnable(1);
-  collision->AllocateVertices(WORD(triangles.size() * 3));
-  collision->AllocateMeshes(1);
-  CollisionMesh* mesh = collision->GetMesh(0);
-  mesh->group = made.Get();
-  made->AddRef();
+// An enabled collision layer of one mesh in `group`, one triangle per entry
+// of `triangles` (three corners each).
+inline ComPtr<IVeyaCollisionLayer> CollisionTriangles(
+    IVeyaCollisionGroup* group, const std::vector<std::array<D3DXVECTOR3, 3>>& triangles) {
+  IVeyaCollisionLayer* raw = nullptr;
+  EXPECT_EQ(CreateCollisionLayer(&raw, nullptr, 0, nullptr, nullptr, 0), S_OK);
+  ComPtr<IVeyaCollisionLayer> layer(raw);
+  layer->SetEnable(1);
+  layer->AllocateVertices(WORD(triangles.size() * 3));
+  layer->AllocateMeshes(1);
+  CollisionMesh* mesh = layer->GetMesh(0);
+  mesh->group = group;
+  group->AddRef();
   mesh->polygonCount = WORD(triangles.size());
   mesh->polygons = new CollisionPolygon[triangles.size()];
   for (WORD t = 0; t < triangles.size(); ++t) {
     for (WORD c = 0; c < 3; ++c) {
-      collision->GetVertex(WORD(3 * t + c))->restPosition = triangles[t].corners[c];
-      collision->GetVertex(WORD(3 * t + c))->position = triangles[t].corners[c];
+      layer->GetVertex(WORD(3 * t + c))->restPosition = triangles[t][c];
       mesh->polygons[t].vertices[c] = WORD(3 * t + c);
     }
   }
-  *layer = Payload(dir, collision.Get());
-}
-
-// Chunks of a "VMF4" file in the order they are added.
-class SceneFile {
- public:
-  SceneFile& Table(const char* countTag, const char* objectTag,
-                   const std::vector<std::vector<uint8_t>>& payloads) {
-    m_chunks.Chunk(countTag, 2).U16(WORD(payloads.size()));
-    for (const auto& payload : payloads) Object(objectTag, payload);
-    return *this;
-  }
-  SceneFile& Object(const char* tag, const std::vector<uint8_t>& payload) {
-    m_chunks.Chunk(tag, DWORD(payload.size())).Append(payload);
-    return *this;
-  }
-  std::vector<uint8_t> Bytes() const {
-    tavorin::test::Bytes file;
-    file.Tag("VMF4").U32(m_chunks.Size()).Append(m_chunks.Get());
-    return file.Get();
-  }
-
- private:
-  tavorin::test::Bytes m_chunks;
-};
-
-inline ComPtr<IVeya2> LoadDrawingScene(const TempDir& dir, const SceneFile& file,
-                                       IDirect3DDevice9* device, IVeyaShader* shader) {
-  const std::string path = dir.Write("scene.vmf", file.Bytes());
-  IVeya2* scene = nullptr;
-  EXPECT_EQ(CreateVeya2(&scene, path.c_str(), device, shader, nullptr), S_OK);
-  return ComPtr<IVeya2>(scene);
+  return layer;
 }
 
 // ---------------------------------------------------------------------------
