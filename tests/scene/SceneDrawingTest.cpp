@@ -174,37 +174,6 @@ TEST_F(SceneDrawingTest, LayerDrawSkinsShadesEveryMeshAndRestoresItsStates) {
   ExpectMarkedStates();
 }
 
-TEST_F(SceneDrawingTest, OutlinesUseTheirDepthStatesAndSkipSurfacesWithoutEdge) {
-  SurfaceSpec outlined{2, 0, 0.5f};
-  outlined.z = 0;
-  SceneFile file(m_dir);
-  Table<IVeyaSurface>(file, "SRFN", "SURF", {Surface(0, outlined), Surface(1, {})});
-  Table<IVeyaLayer>(file, "LYRN", "LYER", {Layer(0, {{3, 1, 0}, {3, 1, 1}})});
-  ComPtr<IVeya2> scene = Load(file);
-  ASSERT_TRUE(scene);
-  Device()->SetRenderState(D3DRS_ZENABLE, D3DZB_TRUE);
-  Device()->SetRenderState(D3DRS_ZWRITEENABLE, TRUE);
-
-  ASSERT_EQ(scene->DrawLayer(0, 1, 1), S_OK);
-  EXPECT_EQ(Shader().Texts(),
-            (Texts{"SetMatrix 0", "SetEdge 0.5", "BeginEdge 0", "End L0M0 x3", "SetMaterial 2 1",
-                   "Begin 2 0", "End L0M0 x3", "SetMaterial 0 1", "Begin 0 0", "End L0M1 x3"}));
-  const auto& calls = Shader().calls;
-  EXPECT_FLOAT_EQ(calls[1].edge.red, 0.5f);
-  EXPECT_FLOAT_EQ(calls[1].edge.edgeSize, 0.5f);
-  EXPECT_EQ(calls[2].zEnable, 0u);
-  EXPECT_EQ(calls[2].zWrite, 0u);
-  DWORD value = 0;
-  Device()->GetRenderState(D3DRS_ZENABLE, &value);
-  EXPECT_EQ(value, DWORD(D3DZB_TRUE));
-
-  // Without the edge flag no outline is drawn at all.
-  Shader().calls.clear();
-  ASSERT_EQ(scene->DrawLayer(0, 1, 0), S_OK);
-  EXPECT_TRUE(Shader().Texts("SetEdge").empty());
-  EXPECT_TRUE(Shader().Texts("BeginEdge").empty());
-}
-
 TEST_F(SceneDrawingTest, LipsyncBlinkAndLayerMorphDrawBaseLayersAsMorphs) {
   ManualClock clock;
   std::vector<ComPtr<IVeyaLayer>> layers;
@@ -290,7 +259,7 @@ TEST_F(SceneDrawingTest, MorphLayersMustMatchAndLeaveNoStreamBehind) {
   EXPECT_EQ(Shader().Texts("End"), Texts{"End L5M0 x5"});
 }
 
-TEST_F(SceneDrawingTest, DepthPrepassDrawsEveryMeshTwiceAndTurnsColourBackOn) {
+TEST_F(SceneDrawingTest, OutlinesAndDepthPrepassDrawEveryMeshTwiceAndTurnColourBackOn) {
   SurfaceSpec outlined{1, 0, 0.5f};
   outlined.z = 0;
   ComPtr<IVeyaLayer> layer = Layer(0, {{3, 1, 0}, {4, 2, 1}});
@@ -307,6 +276,7 @@ TEST_F(SceneDrawingTest, DepthPrepassDrawsEveryMeshTwiceAndTurnsColourBackOn) {
   Device()->SetRenderState(D3DRS_COLORWRITEENABLE, 7);
 
   ASSERT_EQ(scene->DrawLayer(0, 0, 1), S_OK);
+  // Mesh 1's surface has no outline (size 0): only mesh 0 gets one.
   const Texts pass = {"SetEdge 0.5",     "BeginEdge 0", "End L0M0 x3",
                       "SetMaterial 1 0", "Begin 1 0",   "End L0M0 x3",
                       "SetMaterial 2 0", "Begin 2 0",   "End L0M1 x4"};
@@ -328,8 +298,17 @@ TEST_F(SceneDrawingTest, DepthPrepassDrawsEveryMeshTwiceAndTurnsColourBackOn) {
   EXPECT_EQ(calls[7].material.zWrite, 1u);
   EXPECT_EQ(calls[16].material.zEnable, 0u);
   EXPECT_EQ(calls[16].material.zWrite, 0u);
+  EXPECT_FLOAT_EQ(calls[1].edge.red, 0.5f);  // the surface's outline colour and size
+  EXPECT_FLOAT_EQ(calls[1].edge.edgeSize, 0.5f);
   EXPECT_EQ(ColorWrite(), 15u);
   ExpectMarkedStates();
+
+  // Without the edge flag no outline is drawn at all.
+  Shader().calls.clear();
+  ASSERT_EQ(scene->DrawLayer(0, 0, 0), S_OK);
+  EXPECT_TRUE(Shader().Texts("SetEdge").empty());
+  EXPECT_TRUE(Shader().Texts("BeginEdge").empty());
+  EXPECT_EQ(Shader().Texts("End").size(), 4u);
 }
 
 TEST_F(SceneDrawingTest, DepthOnlyDrawsUseAPlainMaterialAndCullBySide) {
