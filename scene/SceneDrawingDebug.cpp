@@ -83,9 +83,9 @@ HRESULT CVeya2::DrawJoints(const FLOAT* color) {
       // nowhere to be drawn.
       if (!m_motions.Contains(bone->motionIndex)) continue;
       IVeyaMotion* motion = m_motions[bone->motionIndex];
-      D3DXMATRIX scale, world;
-      D3DXMatrixScaling(&scale, bone->restLength, bone->restLength, bone->restLength);
+      D3DXMATRIX world, scale;
       if (motion == nullptr || FAILED(motion->GetWorldMatrix(&world))) continue;
+      D3DXMatrixScaling(&scale, bone->restLength, bone->restLength, bone->restLength);
       const D3DXMATRIX matrix = scale * world;
       m_shader->SetMatrix(kMarkerRegister, &matrix);
       m_shader->Begin(kShadingPlain, kTechniqueSkinned);

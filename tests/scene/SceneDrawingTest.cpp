@@ -162,6 +162,11 @@ TEST_F(SceneDrawingTest, LayerDrawSkinsShadesEveryMeshAndRestoresItsStates) {
   D3DXMATRIX identity;
   D3DXMatrixIdentity(&identity);
   ExpectMatrix(Shader().calls[0].matrix, identity);
+  // Nor are there joints to mark.
+  Shader().calls.clear();
+  const float white[4] = {1, 1, 1, 1};
+  EXPECT_EQ(motionless->DrawJoints(white), S_OK);
+  EXPECT_TRUE(Shader().calls.empty());
 
   // Out of range, and a mesh whose surface an edit took away: refused before
   // anything is drawn or changed.
