@@ -7,7 +7,6 @@
 #include <cstring>
 #include <memory>
 #include <new>
-#include <vector>
 
 #include <comobject.h>
 
@@ -83,7 +82,7 @@ class Builder {
   const CollisionSources& m_sources;
   IVeyaCollisionLayer* m_target;
   Palette m_palette{};
-  std::vector<WORD> m_firstVertex;  // per mesh: its first collision vertex
+  std::unique_ptr<WORD[]> m_firstVertex;  // per mesh: its first collision vertex
 };
 
 HRESULT Builder::Run() {
@@ -106,7 +105,8 @@ HRESULT Builder::Run() {
 // collision vertex plus the vertex's own index.
 HRESULT Builder::CopyVertices() {
   const WORD meshCount = m_layer->GetMeshCount();
-  m_firstVertex.resize(meshCount);
+  m_firstVertex.reset(new (std::nothrow) WORD[meshCount == 0 ? 1 : meshCount]);
+  if (!m_firstVertex) return E_OUTOFMEMORY;
   DWORD total = 0;
   for (WORD j = 0; j < meshCount; ++j) {
     m_firstVertex[j] = WORD(total);

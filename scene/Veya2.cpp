@@ -69,27 +69,31 @@ HRESULT CVeya2::GetBoundingBox(D3DXVECTOR3* min, D3DXVECTOR3* max) {
   return S_OK;
 }
 
+// Worked in 64 bits: times and ranges anywhere in the 32-bit frame space
+// must neither overflow nor divide oddly; the frame reached is then taken
+// back into 32 bits.
 HRESULT CVeya2::SetPlayTime(INT time, INT start, INT end, DWORD loops) {
   const bool forward = start <= end;
-  INT length = forward ? end - start : start - end;
+  const LONGLONG first = start, last = end, elapsed = time;
+  LONGLONG length = forward ? last - first : first - last;
   if (length < 1) length = 1;
-  const INT reached = forward ? time + start : time + end;
-  const INT limit = forward ? end : start;
-  INT frame;
+  const LONGLONG repeat = elapsed % length;
+  LONGLONG frame;
   HRESULT result = S_OK;
-  if (reached <= limit) {
-    frame = forward ? time + start : start - time;
+  if (forward ? elapsed + first <= last : elapsed + last <= first) {
+    frame = forward ? elapsed + first : first - elapsed;
   } else if (loops == 0) {
-    frame = forward ? start + time % length : start - time % length;
+    frame = forward ? first + repeat : first - repeat;
     result = S_WRAPPED;
-  } else if (DWORD(time / length) >= loops) {
-    frame = end;
+  } else if (DWORD(elapsed / length) >= loops) {
+    frame = last;
     result = S_FINISHED;
   } else {
-    frame = forward ? start + time % length : start - time % length;
+    frame = forward ? first + repeat : first - repeat;
   }
-  for (WORD i = 0; i < m_motions.Count(); ++i) m_motions[i]->Evaluate(frame);
-  PoseAfterMotions(frame);
+  const INT posed = INT(DWORD(ULONGLONG(frame)));
+  for (WORD i = 0; i < m_motions.Count(); ++i) m_motions[i]->Evaluate(posed);
+  PoseAfterMotions(posed);
   return result;
 }
 

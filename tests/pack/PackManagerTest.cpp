@@ -69,14 +69,14 @@ TEST(PackManagerTest, MissingOrBrokenArchiveMeansLooseFilesOnly) {
   }
 }
 
-TEST(PackManagerTest, ScenesAndSoundsAreNotImplementedYet) {
+TEST(PackManagerTest, ScenesNeedADeviceAndSoundsAreNotImplementedYet) {
   TempDir dir;
   CurrentDirectory here(dir.path());
   ComPtr<IPackManager> manager;
   ASSERT_EQ(S_OK, CreatePackManager(manager.ReleaseAndGetAddressOf()));
   IVeya2* scene = reinterpret_cast<IVeya2*>(1);
   IDirectSoundPlayer3* sound = reinterpret_cast<IDirectSoundPlayer3*>(1);
-  EXPECT_EQ(E_NOTIMPL, manager->LoadScene(&scene, nullptr, nullptr, "s"));
+  EXPECT_EQ(E_INVALIDARG, manager->LoadScene(&scene, nullptr, nullptr, "s"));
   EXPECT_EQ(E_NOTIMPL, manager->LoadSound(&sound, nullptr, "s.wav", -1));
   EXPECT_EQ(nullptr, scene);
   EXPECT_EQ(nullptr, sound);

@@ -3,6 +3,8 @@
 // without leaving anything behind.
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+#include <fstream>
 #include <functional>
 #include <string>
 #include <vector>
@@ -330,6 +332,32 @@ TEST_F(SceneLoaderTest, LinkRingsAmongMotionsAreFreedWithTheScene) {
   ComPtr<IVeyaMotion> top(scene->GetMotion(0)), leaf(scene->GetMotion(2));
   ASSERT_EQ(top->SetLinkedMotion(leaf.Get()), S_OK);
   EXPECT_EQ(scene->SetPlayTime(3, 0, 10, 0), S_OK);
+}
+
+}  // namespace
+
+namespace {
+
+// Not a check: with TAVORIN_SCENE_SEEDS naming a folder, writes the scenes
+// these tests make there as the scene file fuzzer's seeds (the sample, its
+// truncations and the empty scene).
+TEST(SceneFuzzSeeds, WrittenWhenAsked) {
+  const char* folder = std::getenv("TAVORIN_SCENE_SEEDS");
+  if (folder == nullptr) GTEST_SKIP() << "set TAVORIN_SCENE_SEEDS to write the seeds";
+  TempDir dir;
+  HeadlessDevice device;
+  ASSERT_NE(device.Get(), nullptr);
+  const ByteVector sample = SampleScene(dir, device.Get());
+  auto write = [&](const std::string& name, const ByteVector& bytes) {
+    std::ofstream out(std::string(folder) + "/" + name, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+  };
+  write("sample.vmf", sample);
+  write("empty.vmf", SceneFile(dir).Build());
+  for (size_t cut : {size_t(9), sample.size() / 3, sample.size() / 2, sample.size() - 1}) {
+    write("sample-cut-" + std::to_string(cut) + ".vmf",
+          ByteVector(sample.begin(), sample.begin() + cut));
+  }
 }
 
 }  // namespace

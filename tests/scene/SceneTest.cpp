@@ -84,6 +84,11 @@ TEST_F(SceneTest, PlayTimeMapsToFramesWithResultCodes) {
     EXPECT_NEAR(Frame(scene.Get()), c.frame, 1e-4f);
   }
 
+  // Ranges at the ends of the frame space neither overflow nor wrap oddly.
+  EXPECT_EQ(scene->SetPlayTime(0x7FFFFFFF, 0x7FFFFFF0, 0x7FFFFFFF, 1), S_FINISHED);
+  EXPECT_EQ(scene->SetPlayTime(INT(0x80000000), 0x7FFFFFFF, INT(0x80000000), 0), S_OK);
+  EXPECT_EQ(scene->SetPlayTime(0x7FFFFFFF, INT(0x80000000), 0x7FFFFFFF, 0), S_OK);
+
   // Layers take the same frame after the motions.
   scene->SetPlayTime(4, 0, 10, 0);
   ComPtr<IVeyaLayer> layer(scene->GetLayer(0));

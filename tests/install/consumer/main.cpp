@@ -49,6 +49,9 @@ int main(int argc, char** argv) {
   collisionLayer->Serialize(nullptr, &size);
   collisionLayer->Release();
   if (size != 21) return 9;
+  // A scene needs a device and a shading service before it reads anything.
+  IVeya2* scene = nullptr;
+  if (CreateVeya2(&scene, argv[1], nullptr, nullptr, nullptr) != E_INVALIDARG || scene) return 10;
   std::puts("consumer ok");
   return 0;
 }
