@@ -48,8 +48,8 @@ class SceneDrawingTest : public ::testing::Test {
                            MotionLink main = {-1, 0}, const std::vector<MotionLink>& links = {}) {
     return TaggedLayer(Device(), number, meshes, main, links);
   }
-  ComPtr<IVeyaSurface> Surface(WORD number, const SurfaceSpec& spec) {
-    return DrawnSurface(Device(), number, spec);
+  ComPtr<IVeyaSurface> Surface(WORD number, const SurfaceLook& look) {
+    return DrawnSurface(Device(), number, look);
   }
   // A count chunk and one object chunk per component.
   template <class Interface>
@@ -265,7 +265,7 @@ TEST_F(SceneDrawingTest, MorphLayersMustMatchAndLeaveNoStreamBehind) {
 }
 
 TEST_F(SceneDrawingTest, OutlinesAndDepthPrepassDrawEveryMeshTwiceAndTurnColourBackOn) {
-  SurfaceSpec outlined{1, 0, 0.5f};
+  SurfaceLook outlined{1, 0, 0.5f};
   outlined.z = 0;
   ComPtr<IVeyaLayer> layer = Layer(0, {{3, 1, 0}, {4, 2, 1}});
   layer->SetDepthPrepass(1);
@@ -317,7 +317,7 @@ TEST_F(SceneDrawingTest, OutlinesAndDepthPrepassDrawEveryMeshTwiceAndTurnColourB
 }
 
 TEST_F(SceneDrawingTest, DepthOnlyDrawsUseAPlainMaterialAndCullBySide) {
-  SurfaceSpec twoSided{4, 0, 0.5f, 1};
+  SurfaceLook twoSided{4, 0, 0.5f, 1};
   std::vector<ComPtr<IVeyaLayer>> layers;
   for (WORD i = 0; i < 3; ++i) {
     layers.push_back(Layer(i, {{3, 1, 0}, {4, 1, 1}}));

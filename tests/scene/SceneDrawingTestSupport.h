@@ -31,16 +31,16 @@ namespace tavorin::test::drawing {
 // carry their layer and mesh number in shaderData[0..1], so the recording
 // shader can tell which mesh each stream holds during a draw.
 inline MeshSpec TaggedMesh(WORD layer, WORD mesh, WORD vertices, WORD polygons, WORD surface) {
-  MeshSpec spec;
-  spec.surface = surface;
+  MeshSpec tagged;
+  tagged.surface = surface;
   for (WORD v = 0; v < vertices; ++v) {
     LayerVertex vertex = MakeVertex(float(v), float(mesh), float(layer));
     vertex.shaderData[0] = float(layer);
     vertex.shaderData[1] = float(mesh);
-    spec.vertices.push_back(vertex);
+    tagged.vertices.push_back(vertex);
   }
-  for (UINT i = 0; i < polygons * 3u; ++i) spec.indices.push_back(WORD(i % vertices));
-  return spec;
+  for (UINT i = 0; i < polygons * 3u; ++i) tagged.indices.push_back(WORD(i % vertices));
+  return tagged;
 }
 
 // A layer of tagged meshes, each given as {vertices, polygons, surface}.
@@ -48,14 +48,14 @@ inline ComPtr<IVeyaLayer> TaggedLayer(IDirect3DDevice9* device, WORD number,
                                       const std::vector<std::array<WORD, 3>>& meshes,
                                       MotionLink main = {-1, 0},
                                       const std::vector<MotionLink>& links = {}) {
-  std::vector<MeshSpec> specs;
+  std::vector<MeshSpec> tagged;
   for (WORD m = 0; m < meshes.size(); ++m) {
-    specs.push_back(TaggedMesh(number, m, meshes[m][0], meshes[m][1], meshes[m][2]));
+    tagged.push_back(TaggedMesh(number, m, meshes[m][0], meshes[m][1], meshes[m][2]));
   }
-  return MakeLayer(device, number, nullptr, specs, main, links);
+  return MakeLayer(device, number, nullptr, tagged, main, links);
 }
 
-struct SurfaceSpec {
+struct SurfaceLook {
   DWORD type = 0;
   DWORD blendMode = 0;
   FLOAT edgeSize = 0.0f;
@@ -64,15 +64,15 @@ struct SurfaceSpec {
 };
 
 inline ComPtr<IVeyaSurface> DrawnSurface(IDirect3DDevice9* device, WORD number,
-                                         const SurfaceSpec& spec) {
+                                         const SurfaceLook& look) {
   ComPtr<IVeyaSurface> surface = MakeSurface(device, number, "surface");
-  surface->SetSurfaceType(spec.type);
-  surface->SetBlendMode(spec.blendMode);
-  surface->SetEdgeSize(spec.edgeSize);
+  surface->SetSurfaceType(look.type);
+  surface->SetBlendMode(look.blendMode);
+  surface->SetEdgeSize(look.edgeSize);
   surface->SetEdgeColor(0.5f, 0.25f, 0.125f, 1.0f);
-  surface->SetDoubleSided(spec.doubleSided);
-  surface->SetZEnable(spec.z);
-  surface->SetZWrite(spec.z);
+  surface->SetDoubleSided(look.doubleSided);
+  surface->SetZEnable(look.z);
+  surface->SetZWrite(look.z);
   return surface;
 }
 
