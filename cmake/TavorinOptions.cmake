@@ -19,15 +19,22 @@ function(tavorin_warnings target)
   endif()
 endfunction()
 
-# tavorin_component(NAME [DEPENDS component-or-library...])
-# Builds the .cpp files of the current folder as the static library
-# tavorin_NAME (position-independent). libtavorin is made of every
-# component's objects; tests, tools and fuzzers link just the components they
-# exercise (dependencies follow), so one folder's work in progress never
-# breaks another folder's tests.
+# tavorin_component(NAME [SOURCES file...] [EXCLUDE file...] [DEPENDS component-or-library...])
+# Builds the .cpp files of the current folder (or just SOURCES, less EXCLUDE)
+# as the static library tavorin_NAME (position-independent). libtavorin is
+# made of every component's objects; tests, tools and fuzzers link just the
+# components they exercise (dependencies follow), so one folder's work in
+# progress never breaks another folder's tests.
 function(tavorin_component name)
-  cmake_parse_arguments(arg "" "" "DEPENDS" ${ARGN})
-  file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  cmake_parse_arguments(arg "" "" "SOURCES;EXCLUDE;DEPENDS" ${ARGN})
+  if(arg_SOURCES)
+    set(sources ${arg_SOURCES})
+  else()
+    file(GLOB sources CONFIGURE_DEPENDS ${CMAKE_CURRENT_SOURCE_DIR}/*.cpp)
+  endif()
+  foreach(excluded IN LISTS arg_EXCLUDE)
+    list(REMOVE_ITEM sources ${CMAKE_CURRENT_SOURCE_DIR}/${excluded})
+  endforeach()
   add_library(tavorin_${name} STATIC ${sources})
   target_link_libraries(tavorin_${name} PUBLIC tavorin_headers ${arg_DEPENDS})
   target_include_directories(tavorin_${name} PRIVATE ${PROJECT_SOURCE_DIR})
