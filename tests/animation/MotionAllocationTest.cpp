@@ -1,59 +1,9 @@
 // Counts every allocation of the test program, so posing can be shown to
 // allocate nothing.
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "MotionTestSupport.h"
 
-// Replacing the global operators pairs malloc with free by design.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-
-std::atomic<long> g_allocations{0};
-
-void* Allocate(std::size_t size) {
-  ++g_allocations;
-  return std::malloc(size == 0 ? 1 : size);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
+#include "support/CountingAllocator.h"
 
 namespace {
 
@@ -86,7 +36,7 @@ TEST(MotionAllocationTest, PosingAllocatesNothing) {
   motions[19]->SetParent(nullptr);
   motions[3]->SetLinkedMotion(motions[19].Get());
 
-  const long before = g_allocations.load();
+  const long before = tavorin::test::AllocationCount();
   for (INT frame = -50; frame < 100; ++frame) {
     for (auto& motion : motions) {
       if (frame % 2 == 0) {
@@ -97,11 +47,11 @@ TEST(MotionAllocationTest, PosingAllocatesNothing) {
     }
     for (auto& motion : motions) motion->UpdateWorld();
   }
-  EXPECT_EQ(g_allocations.load(), before);
+  EXPECT_EQ(tavorin::test::AllocationCount(), before);
 
   // The counter does see allocations.
   ComPtr<IVeyaMotion> extra = NewMotion();
-  EXPECT_GT(g_allocations.load(), before);
+  EXPECT_GT(tavorin::test::AllocationCount(), before);
 }
 
 }  // namespace

@@ -1,59 +1,9 @@
 // Counts every allocation of the test program, so posing and querying a
 // layer can be shown to allocate nothing.
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include "CollisionTestSupport.h"
 
-// Replacing the global operators pairs malloc with free by design.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-
-std::atomic<long> g_allocations{0};
-
-void* Allocate(std::size_t size) {
-  ++g_allocations;
-  return std::malloc(size == 0 ? 1 : size);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
+#include "support/CountingAllocator.h"
 
 namespace {
 
@@ -83,7 +33,7 @@ TEST(CollisionAllocationTest, PosingAndQueriesAllocateNothing) {
   }
 
   const D3DXVECTOR3 factor(0.5f, 0.5f, 0.5f), from(10.2f, 0.2f, -1), to(10.2f, 0.2f, 1);
-  const long before = g_allocations.load();
+  const long before = tavorin::test::AllocationCount();
   WORD hits = 0;
   for (int round = 0; round < 10; ++round) {
     layer->Update();
@@ -93,12 +43,12 @@ TEST(CollisionAllocationTest, PosingAndQueriesAllocateNothing) {
     }
     hits += layer->HitTestSphere(nullptr, nullptr, nullptr, nullptr, &to, 2.0f, FALSE) != 0xFFFF;
   }
-  EXPECT_EQ(g_allocations.load(), before);
+  EXPECT_EQ(tavorin::test::AllocationCount(), before);
   EXPECT_GT(hits, 0);
 
   // The counter does see allocations.
   ComPtr<IVeyaCollisionGroup> extra = NewGroup(1);
-  EXPECT_GT(g_allocations.load(), before);
+  EXPECT_GT(tavorin::test::AllocationCount(), before);
 }
 
 }  // namespace

@@ -2,63 +2,13 @@
 // loaded scene frame after frame can be shown to allocate nothing. The
 // counter replaces the global allocator, so this file is a program of its
 // own.
-#include <atomic>
-#include <cstdlib>
-#include <new>
 
 #include <gtest/gtest.h>
 
 #include "scene/SceneDrawingTestSupport.h"
 #include "support/HeadlessDevice.h"
 
-// Replacing the global operators pairs malloc with free by design.
-#if defined(__GNUC__) && !defined(__clang__)
-#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
-#endif
-
-namespace {
-
-std::atomic<long> g_allocations{0};
-
-void* Allocate(std::size_t size) {
-  ++g_allocations;
-  return std::malloc(size == 0 ? 1 : size);
-}
-
-}  // namespace
-
-void* operator new(std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new[](std::size_t size) {
-  if (void* p = Allocate(size)) return p;
-  throw std::bad_alloc();
-}
-void* operator new(std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size);
-}
-void* operator new[](std::size_t size, const std::nothrow_t&) noexcept {
-  return Allocate(size);
-}
-void operator delete(void* p) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, std::size_t) noexcept {
-  std::free(p);
-}
-void operator delete(void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
-void operator delete[](void* p, const std::nothrow_t&) noexcept {
-  std::free(p);
-}
+#include "support/CountingAllocator.h"
 
 namespace {
 
@@ -131,19 +81,19 @@ TEST(SceneDrawingAllocationTest, PosingAndDrawingAFrameAllocateNothing) {
   };
   frame(0);  // the device sizes its own scratch space on first use
 
-  const long before = g_allocations.load();
+  const long before = tavorin::test::AllocationCount();
   const long drawsBefore = shader->draws;
   for (INT time = 1; time <= 40; ++time) {
     if (time % 10 == 0) blink->StartBlink();
     clock.Advance(10);
     frame(time);
   }
-  EXPECT_EQ(g_allocations.load(), before);
+  EXPECT_EQ(tavorin::test::AllocationCount(), before);
   EXPECT_GT(shader->draws, drawsBefore + 40 * 16);
 
   // The counter does see allocations.
   std::unique_ptr<int> probe(new int(1));
-  EXPECT_GT(g_allocations.load(), before);
+  EXPECT_GT(tavorin::test::AllocationCount(), before);
 }
 
 }  // namespace
