@@ -1,6 +1,6 @@
 #include "collision/CollisionGroup.h"
 
-#include "collision/ChunkName.h"
+#include "animation/ChunkName.h"
 
 using tavorin::animation::MakeTag;
 using tavorin::animation::RunReader;
@@ -47,7 +47,7 @@ HRESULT CVeyaCollisionGroup::ReadPayload(IFileReader* reader, DWORD length, DWOR
     if (FAILED(hr = in.ReadHeader(&tag, &size))) break;
     switch (tag) {
       case kTagName:
-        hr = tavorin::collision::ReadChunkName(in, size, &m_name);
+        hr = tavorin::animation::ReadChunkName(in, size, &m_name);
         break;
       case kTagId:
         hr = ReadField(in, size, 2, [&] { return in.ReadU16(&m_id); });
@@ -79,7 +79,7 @@ D3DXCOLOR* CVeyaCollisionGroup::GetColor(D3DXCOLOR* out) {
 }
 
 HRESULT CVeyaCollisionGroup::SetName(const char* name) {
-  return tavorin::collision::CopyName(name, &m_name);
+  return tavorin::animation::CopyName(name, &m_name);
 }
 
 void CVeyaCollisionGroup::SetColor(const D3DXCOLOR* color) {
@@ -89,7 +89,7 @@ void CVeyaCollisionGroup::SetColor(const D3DXCOLOR* color) {
 HRESULT CVeyaCollisionGroup::Serialize(IFileWriter* writer, DWORD* size) {
   if (size == nullptr) return E_POINTER;
   RunWriter out(writer);
-  tavorin::collision::WriteChunkName(out, kTagName, m_name.get());
+  tavorin::animation::WriteChunkName(out, kTagName, m_name.get());
   out.Header(kTagId, 2);
   out.U16(m_id);
   out.Header(kTagSide, 1);

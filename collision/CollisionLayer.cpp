@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "collision/ChunkName.h"
+#include "animation/ChunkName.h"
 #include "collision/CollisionLayerPayload.h"
 #include "collision/HitTest.h"
 
@@ -162,7 +162,7 @@ BOOL CVeyaCollisionLayer::GetPolygon(WORD mesh, WORD polygon, D3DXVECTOR3* a, D3
 }
 
 HRESULT CVeyaCollisionLayer::SetName(const char* name) {
-  return tavorin::collision::CopyName(name, &m_name);
+  return tavorin::animation::CopyName(name, &m_name);
 }
 
 void CVeyaCollisionLayer::RemoveMesh(WORD index) {

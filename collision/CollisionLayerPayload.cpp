@@ -2,7 +2,7 @@
 
 #include <new>
 
-#include "collision/ChunkName.h"
+#include "animation/ChunkName.h"
 
 namespace tavorin::collision {
 namespace {
@@ -10,8 +10,10 @@ namespace {
 using animation::LoadF32;
 using animation::LoadU16;
 using animation::MakeTag;
+using animation::ReadChunkName;
 using animation::RunReader;
 using animation::RunWriter;
+using animation::WriteChunkName;
 
 constexpr DWORD kTagEnable = MakeTag('E', 'N', 'B', 'L');
 constexpr DWORD kTagName = MakeTag('N', 'A', 'M', 'E');

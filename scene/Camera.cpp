@@ -5,6 +5,7 @@
 #include <new>
 #include <string>
 
+#include "animation/ChunkName.h"
 #include "animation/HeldTrack.h"
 #include "animation/TrackIo.h"
 
@@ -16,41 +17,11 @@ constexpr DWORD kTagName = MakeTag('N', 'A', 'M', 'E');
 constexpr DWORD kTagFovy = MakeTag('F', 'O', 'V', 'Y');
 constexpr DWORD kTagMotion = MakeTag('M', 'T', 'N', 'O');
 
-// Names are read piece by piece, so a size that lies costs no more memory
-// than the bytes that really come.
-constexpr DWORD kNamePiece = 256;
-
 // A stored name must end within its sub-chunk; an empty one means none.
 HRESULT ReadName(RunReader& in, DWORD size, std::unique_ptr<char[]>* name) {
-  HRESULT hr = in.CheckPayload(size, 1);
-  if (FAILED(hr)) return hr;
-  in.Announce(size);
-  std::string text;
-  for (DWORD done = 0; done < size; done += kNamePiece) {
-    char piece[kNamePiece];
-    const DWORD count = size - done < kNamePiece ? size - done : kNamePiece;
-    if (FAILED(hr = in.ReadBytes(piece, count))) return hr;
-    text.append(piece, count);
-  }
-  const size_t end = text.find('\0');
-  if (end == std::string::npos) return E_FAIL;
-  if (end == 0) {
-    name->reset();
-    return S_OK;
-  }
-  std::unique_ptr<char[]> copy(new (std::nothrow) char[end + 1]);
-  if (!copy) return E_OUTOFMEMORY;
-  std::memcpy(copy.get(), text.data(), end + 1);
-  *name = std::move(copy);
-  return S_OK;
-}
-
-void WriteName(RunWriter& out, const char* name) {
-  static const char kNone[] = "";
-  const char* text = name != nullptr ? name : kNone;
-  const DWORD size = DWORD(std::strlen(text)) + 1;
-  out.Header(kTagName, size);
-  out.Bytes(text, size);
+  const HRESULT hr = ReadChunkName(in, size, name);
+  if (SUCCEEDED(hr) && (*name)[0] == '\0') name->reset();
+  return hr;
 }
 
 }  // namespace
@@ -122,7 +93,7 @@ HRESULT CVeyaCamera::SetMotionIndex(SHORT index) {
 HRESULT CVeyaCamera::Serialize(IFileWriter* writer, DWORD* size) {
   if (size == nullptr) return E_POINTER;
   RunWriter out(writer);
-  WriteName(out, m_name.get());
+  WriteChunkName(out, kTagName, m_name.get());
   out.Header(kTagFovy, 4);
   out.F32(m_fovy);
   out.Header(kTagMotion, 2);

@@ -2,6 +2,7 @@
 // checked against what remains of its run before anything is allocated.
 #include <string>
 
+#include "animation/ChunkName.h"
 #include "animation/HeldTrack.h"
 #include "animation/TrackIo.h"
 #include "scene/LayerPayload.h"
@@ -16,28 +17,6 @@ namespace {
 // The smallest a table entry can be in the run: a bare sub-chunk header.
 constexpr DWORD kMinEntrySize = kChunkHeaderSize;
 constexpr DWORD kPolygonSize = 6;
-
-// A name of `size` bytes ending at its first NUL. The text grows only by
-// the bytes actually delivered, so a size far beyond the data cannot force a
-// large allocation.
-HRESULT ReadName(RunReader& in, DWORD size, std::unique_ptr<char[]>* out) {
-  HRESULT hr = in.CheckPayload(size, 0);
-  if (FAILED(hr)) return hr;
-  in.Announce(size);
-  std::string text;
-  char piece[1024];
-  for (DWORD left = size; left > 0;) {
-    const DWORD count = left < sizeof piece ? left : DWORD(sizeof piece);
-    if (FAILED(hr = in.ReadBytes(piece, count))) return hr;
-    text.append(piece, count);
-    left -= count;
-  }
-  bool failed = false;
-  std::unique_ptr<char[]> name = CopyText(text.c_str(), &failed);
-  if (failed) return E_OUTOFMEMORY;
-  *out = std::move(name);
-  return S_OK;
-}
 
 HRESULT ReadFloats(RunReader& in, DWORD size, float* values, DWORD count) {
   return ReadField(in, size, 4 * count, [&] {
@@ -200,7 +179,7 @@ HRESULT ReadBone(RunReader& in, LayerBone& bone) {
     switch (tag) {
       case kTagName: {
         std::unique_ptr<char[]> name;
-        if (SUCCEEDED(hr = ReadName(in, size, &name))) {
+        if (SUCCEEDED(hr = ReadChunkName(in, size, &name))) {
           delete[] bone.name;
           bone.name = name.release();
         }
@@ -273,7 +252,7 @@ class PayloadReader {
     LayerState& s = m_state;
     switch (tag) {
       case kTagName:
-        return ReadName(m_in, size, &s.name);
+        return ReadChunkName(m_in, size, &s.name);
       case kTagIndex:
         return ReadI16(m_in, size, &s.index);
       case kTagBoundingBox: {

@@ -1,13 +1,13 @@
-#include "collision/ChunkName.h"
+#include "animation/ChunkName.h"
 
 #include <algorithm>
 #include <cstring>
 #include <new>
 #include <string>
 
-namespace tavorin::collision {
+namespace tavorin::animation {
 
-HRESULT ReadChunkName(animation::RunReader& in, DWORD size, std::unique_ptr<char[]>* out) {
+HRESULT ReadChunkName(RunReader& in, DWORD size, std::unique_ptr<char[]>* out) {
   HRESULT hr = in.CheckPayload(size, 1);
   if (FAILED(hr)) return hr;
   in.Announce(size);
@@ -34,11 +34,11 @@ HRESULT CopyName(const char* text, std::unique_ptr<char[]>* out) {
   return S_OK;
 }
 
-void WriteChunkName(animation::RunWriter& out, DWORD tag, const char* name) {
+void WriteChunkName(RunWriter& out, DWORD tag, const char* name) {
   const char* text = name != nullptr ? name : "";
   const DWORD length = DWORD(std::strlen(text)) + 1;
   out.Header(tag, length);
   out.Bytes(text, length);
 }
 
-}  // namespace tavorin::collision
+}  // namespace tavorin::animation
