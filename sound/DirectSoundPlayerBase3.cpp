@@ -51,7 +51,10 @@ HRESULT CDirectSoundPlayerBase3::Play(INT loopCount, INT loopStartMs) {
   // A stop under way (a call to Stop, or a fade that has just finished)
   // runs to its end first, so that this Play starts the sound afresh.
   do {
-    if (m_state == kSoundStopped || m_stopRequest) WaitForStreamEnd();
+    if (m_state == kSoundStopped || m_stopRequest) {
+      WaitForStreamEnd();
+      m_stopRequest = false;
+    }
   } while (!m_controls.CancelFadeOut(m_stopRequest));
 
   std::lock_guard<std::mutex> lock(m_transportLock);
