@@ -1,12 +1,17 @@
 #include "sound/DirectSoundPlayerOgg3.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <climits>
 
 namespace tavorin::sound {
 namespace {
 
 size_t ReadCallback(void* buffer, size_t size, size_t count, void* source) {
+  // vorbisfile takes a short read with errno set for a read error; the
+  // stream reports none, so a leftover errno must not turn the end of the
+  // data into one.
+  errno = 0;
   if (source == nullptr || size == 0) return 0;
   size_t bytes = std::min<size_t>(size * count, 0x7FFFFFFF);
   return static_cast<IReadAccesser*>(source)->Read(buffer, DWORD(bytes)) / size;
