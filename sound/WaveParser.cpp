@@ -66,6 +66,7 @@ HRESULT ParseWave(IReadAccesser* source, WaveLayout* layout) {
     const DWORD tag = LoadLe32(chunkHeader);
     const ULONGLONG size = LoadLe32(chunkHeader + 4);
     const ULONGLONG payload = chunk + 8;
+    layout->chunks.push_back({tag, size});
     if (tag == MakeTag("fmt ") && !haveFormat) {
       if (FAILED(ReadFormat(source, DWORD(size), &layout->format))) return E_FAIL;
       haveFormat = true;

@@ -5,12 +5,20 @@
 #include <IReadAccesser.h>
 #include <mmreg.h>
 
+#include <vector>
+
 namespace tavorin::sound {
 
+struct WaveChunk {
+  DWORD tag;  // the four characters, the first in the low byte
+  ULONGLONG size;
+};
+
 struct WaveLayout {
-  WAVEFORMATEX format{};    // plain PCM, block align and byte rate recomputed
-  ULONGLONG dataStart = 0;  // stream offset of the first sample byte
-  ULONGLONG dataSize = 0;   // sample bytes, clipped to those present
+  WAVEFORMATEX format{};          // plain PCM, block align and byte rate recomputed
+  ULONGLONG dataStart = 0;        // stream offset of the first sample byte
+  ULONGLONG dataSize = 0;         // sample bytes, clipped to those present
+  std::vector<WaveChunk> chunks;  // every chunk header read, in file order
 };
 
 // Reads the chunks of `source` from its start. E_FAIL for a stream that is
