@@ -117,8 +117,10 @@ bool CDirectSoundPlayerOgg3::SameLayout(int link) {
 }
 
 HRESULT CDirectSoundPlayerOgg3::SeekFrame(ULONGLONG frame) {
-  // vorbisfile refuses a place past the end; there the sound has ended.
-  frame = std::min(frame, m_totalFrames);
+  // vorbisfile refuses a place past the end; there the sound has ended. A
+  // stream whose end could not be found fails the seek instead, which ends
+  // the sound rather than replaying its start.
+  if (m_totalFrames > 0) frame = std::min(frame, m_totalFrames);
   if (ov_pcm_tell(&m_file) == ogg_int64_t(frame)) return S_OK;
   return ov_pcm_seek(&m_file, ogg_int64_t(frame)) == 0 ? S_OK : E_FAIL;
 }
