@@ -13,3 +13,4 @@
 #include "IDirectXManager.h"
 #include "IKeyState.h"
 #include "IDirectSoundPlayer3.h"
+#include "SoundPlayer.h"
