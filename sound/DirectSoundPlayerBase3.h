@@ -71,6 +71,17 @@ class CDirectSoundPlayerBase3 : public ComObject<IDirectSoundPlayer3> {
     ULONGLONG nextFrame = 0;
   };
 
+  // Where the streaming thread stands in the buffer.
+  struct StreamState {
+    ULONGLONG start[2] = {0, 0};  // the sound frame each half begins with
+    ULONGLONG next = 0;           // where the next fill continues
+    int writeHalf = 0;            // the half filled last
+    int endHalf = -1;             // the half holding the end of the sound
+    DWORD endByte = 0;            // where in the buffer the sound ends
+    bool endHalfHeard = false;
+    bool silenced = false;
+  };
+
   bool ContinueLoop(bool lapHadData);
   void FillSilence(BYTE* bytes, DWORD length) const;
   ULONGLONG FrameOfMs(INT ms) const;
@@ -79,6 +90,10 @@ class CDirectSoundPlayerBase3 : public ComObject<IDirectSoundPlayer3> {
   // The streaming thread.
   void StreamMain();
   FillResult FillHalf(ULONGLONG startFrame, int half);
+  bool FillInto(StreamState& stream, int half, ULONGLONG from);
+  bool PassedEnd(StreamState& stream, DWORD cursor, int playHalf);
+  void Refill(StreamState& stream, int playHalf);
+  void SeekWhileStreaming(StreamState& stream, INT ms);
   bool SilenceHalf(int half);
   INT PlayPosition(DWORD cursor, int playHalf, const ULONGLONG start[2]) const;
   void ResumeIfPlaying();

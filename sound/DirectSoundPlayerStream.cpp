@@ -136,74 +136,68 @@ void CDirectSoundPlayerBase3::ResumeIfPlaying() {
   if (m_state == kSoundPlaying) m_buffer->Play(0, 0, DSBPLAY_LOOPING);
 }
 
-void CDirectSoundPlayerBase3::StreamMain() {
-  ULONGLONG start[2];
-  start[0] = start[1] = FrameOfMs(m_position);
-  ULONGLONG next = start[0];
-  int endHalf = -1;
-  DWORD endByte = 0;
-  bool endHalfHeard = false;
-  bool silenced = false;
-  bool ended = false;
+bool CDirectSoundPlayerBase3::FillInto(StreamState& stream, int half, ULONGLONG from) {
+  FillResult fill = FillHalf(from, half);
+  if (FAILED(fill.result)) return false;
+  stream.start[half] = from;
+  stream.next = fill.nextFrame;
+  if (fill.result == S_FINISHED && stream.endHalf < 0) {
+    stream.endHalf = half;
+    stream.endByte = fill.endByte;
+  }
+  return true;
+}
 
-  // From the first fill on, every half that reaches the end records where.
-  auto fillInto = [&](int half, ULONGLONG from) {
-    FillResult fill = FillHalf(from, half);
-    if (FAILED(fill.result)) return false;
-    start[half] = from;
-    next = fill.nextFrame;
-    if (fill.result == S_FINISHED && endHalf < 0) {
-      endHalf = half;
-      endByte = fill.endByte;
+// The end: the cursor has reached the end byte, or has already left the half
+// that holds it (a late pass must not let old data play again).
+bool CDirectSoundPlayerBase3::PassedEnd(StreamState& stream, DWORD cursor, int playHalf) {
+  if (stream.endHalf < 0) return false;
+  if (playHalf != stream.endHalf) return stream.endHalfHeard;
+  stream.endHalfHeard = true;
+  return cursor >= stream.endByte;
+}
+
+void CDirectSoundPlayerBase3::Refill(StreamState& stream, int playHalf) {
+  if (playHalf != stream.writeHalf) return;
+  int other = 1 - stream.writeHalf;
+  if (stream.endHalf >= 0) {
+    // Nothing is left to decode; a slipping cursor then hears silence.
+    if (stream.silenced || SilenceHalf(other)) {
+      stream.silenced = true;
+      stream.writeHalf = other;
     }
-    return true;
-  };
+  } else if (FillInto(stream, other, stream.next)) {
+    stream.writeHalf = other;
+  }
+}
 
-  while (!m_stopRequest && !fillInto(0, start[0])) Sleep(1);
+void CDirectSoundPlayerBase3::SeekWhileStreaming(StreamState& stream, INT ms) {
+  m_buffer->Stop();
+  stream = StreamState{};
+  FillInto(stream, 0, FrameOfMs(ms));
+  ResumeIfPlaying();
+}
+
+void CDirectSoundPlayerBase3::StreamMain() {
+  StreamState stream;
+  ULONGLONG first = FrameOfMs(m_position);
+  stream.start[0] = stream.start[1] = first;
+  while (!m_stopRequest && !FillInto(stream, 0, first)) Sleep(1);
   if (!m_stopRequest) ResumeIfPlaying();
-  int writeHalf = 0;
 
+  bool ended = false;
   while (!m_stopRequest) {
     INT seek = m_pendingSeek.exchange(-1);
-    if (seek >= 0) {
-      m_buffer->Stop();
-      endHalf = -1;
-      endHalfHeard = silenced = false;
-      fillInto(0, FrameOfMs(seek));
-      writeHalf = 0;
-      ResumeIfPlaying();
-    }
-
+    if (seek >= 0) SeekWhileStreaming(stream, seek);
     DWORD cursor = 0;
     m_buffer->GetCurrentPosition(&cursor, nullptr);
     int playHalf = std::min<DWORD>(cursor / m_halfSize, 1);
-
-    // The end: the cursor has reached the end byte, or has already left the
-    // half that holds it (a late pass must not let old data play again).
-    if (endHalf >= 0) {
-      if (playHalf == endHalf) {
-        endHalfHeard = true;
-        if (cursor >= endByte) ended = true;
-      } else if (endHalfHeard) {
-        ended = true;
-      }
-      if (ended) break;
+    if (PassedEnd(stream, cursor, playHalf)) {
+      ended = true;
+      break;
     }
-
-    if (playHalf == writeHalf) {
-      int other = 1 - writeHalf;
-      if (endHalf >= 0) {
-        // Nothing is left to decode; a slipping cursor then hears silence.
-        if (silenced || SilenceHalf(other)) {
-          silenced = true;
-          writeHalf = other;
-        }
-      } else if (fillInto(other, next)) {
-        writeHalf = other;
-      }
-    }
-
-    m_position = PlayPosition(cursor, playHalf, start);
+    Refill(stream, playHalf);
+    m_position = PlayPosition(cursor, playHalf, stream.start);
     m_controls.Step(timeGetTime(), &m_stopRequest);
     Sleep(1);
   }
