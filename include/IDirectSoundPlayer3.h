@@ -25,7 +25,9 @@ struct IDirectSoundPlayer3 : public IUnknown {
   // Plays `loopCount` passes in all (≤ 0: endlessly), each later pass
   // continuing from `loopStartMs`. From stopped, starts at the position and
   // starts the streaming thread (E_FAIL if it cannot start); from paused,
-  // resumes. Cancels a running fade-out.
+  // resumes; while a stop is under way, waits for it and starts afresh. A
+  // loop start outside the sound is taken as its start or end. Cancels a
+  // running fade-out.
   virtual HRESULT Play(INT loopCount, INT loopStartMs) = 0;
   // Pauses; glides and a fade-out jump to their end values.
   virtual HRESULT Pause() = 0;
@@ -33,8 +35,8 @@ struct IDirectSoundPlayer3 : public IUnknown {
   // stops when the fade is deep enough. The state turns stopped when the
   // streaming thread has ended.
   virtual HRESULT Stop(FLOAT fadeOutSpeed) = 0;
-  // E_INVALIDARG past the length. While stopped sets the start position;
-  // otherwise the streaming thread seeks on its next pass.
+  // E_INVALIDARG below 0 or past the length. While stopped sets the start
+  // position; otherwise the streaming thread seeks on its next pass.
   virtual HRESULT SetPosition(INT ms) = 0;
   virtual HRESULT SetMasterVolume(INT volume) = 0;
   // With `speed` > 0 while playing, glides to `volume`; GetVolume reports

@@ -24,3 +24,4 @@
 #include "IVeyaCollisionLayer.h"
 #include "IMovieTexture.h"
 #include "IVeya2.h"
+#include "SoundPlayer.h"

@@ -1,6 +1,7 @@
 #include "pack/PackManager.h"
 
 #include <IVeya2.h>
+#include <SoundPlayer.h>
 #include <d3dx9.h>
 
 #include "pack/RawTexture.h"
@@ -81,10 +82,15 @@ HRESULT CPackManager::LoadImageTexture(IDirect3DDevice9* device, const char* nam
   return S_OK;
 }
 
-HRESULT CPackManager::LoadSound(IDirectSoundPlayer3** out, IDirectSound8* /*sound*/,
-                                const char* /*name*/, INT /*type*/) {
-  if (out) *out = nullptr;
-  return E_NOTIMPL;
+HRESULT CPackManager::LoadSound(IDirectSoundPlayer3** out, IDirectSound8* sound, const char* name,
+                                INT type) {
+  if (out == nullptr) return E_POINTER;
+  *out = nullptr;
+  if (name == nullptr) return E_INVALIDARG;
+  // The name picks the type for the archived stream too.
+  return ArchiveThenLoose(name, [&](IReadAccesser* stream) {
+    return CreateSoundPlayer(name, stream, sound, out, type);
+  });
 }
 
 IPackReader* CPackManager::GetPackReader() {

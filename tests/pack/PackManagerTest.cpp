@@ -69,7 +69,7 @@ TEST(PackManagerTest, MissingOrBrokenArchiveMeansLooseFilesOnly) {
   }
 }
 
-TEST(PackManagerTest, ScenesNeedADeviceAndSoundsAreNotImplementedYet) {
+TEST(PackManagerTest, ScenesNeedADeviceAndSoundsNeedASoundObject) {
   TempDir dir;
   CurrentDirectory here(dir.path());
   ComPtr<IPackManager> manager;
@@ -77,7 +77,7 @@ TEST(PackManagerTest, ScenesNeedADeviceAndSoundsAreNotImplementedYet) {
   IVeya2* scene = reinterpret_cast<IVeya2*>(1);
   IDirectSoundPlayer3* sound = reinterpret_cast<IDirectSoundPlayer3*>(1);
   EXPECT_EQ(E_INVALIDARG, manager->LoadScene(&scene, nullptr, nullptr, "s"));
-  EXPECT_EQ(E_NOTIMPL, manager->LoadSound(&sound, nullptr, "s.wav", -1));
+  EXPECT_EQ(E_INVALIDARG, manager->LoadSound(&sound, nullptr, "s.wav", -1));
   EXPECT_EQ(nullptr, scene);
   EXPECT_EQ(nullptr, sound);
 }
