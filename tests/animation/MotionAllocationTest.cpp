@@ -1,5 +1,6 @@
-// Counts every allocation of the test program, so posing can be shown to
-// allocate nothing.
+// Counts every allocation of the test program and notes the largest, so
+// posing can be shown to allocate nothing and reading to allocate no more
+// than the bytes justify.
 #include <atomic>
 #include <cstdlib>
 #include <new>
@@ -14,9 +15,13 @@
 namespace {
 
 std::atomic<long> g_allocations{0};
+std::atomic<std::size_t> g_largest{0};
 
 void* Allocate(std::size_t size) {
   ++g_allocations;
+  std::size_t seen = g_largest.load();
+  while (size > seen && !g_largest.compare_exchange_weak(seen, size)) {
+  }
   return std::malloc(size == 0 ? 1 : size);
 }
 
@@ -61,6 +66,8 @@ using tavorin::ComPtr;
 using tavorin::test::MakeCurve;
 using tavorin::test::MakeCurveKey;
 using tavorin::test::NewMotion;
+using tavorin::test::ReaderOver;
+using tavorin::test::TempDir;
 
 TEST(MotionAllocationTest, PosingAllocatesNothing) {
   std::vector<ComPtr<IVeyaMotion>> motions;
@@ -102,6 +109,20 @@ TEST(MotionAllocationTest, PosingAllocatesNothing) {
   // The counter does see allocations.
   ComPtr<IVeyaMotion> extra = NewMotion();
   EXPECT_GT(g_allocations.load(), before);
+}
+
+TEST(MotionAllocationTest, ReadingANameAllocatesWhatTheBytesHoldNotWhatTheyClaim) {
+  // A 3.7 GiB name in a run that claims 4 GiB, with 8 bytes behind it.
+  TempDir dir;
+  tavorin::test::Bytes bytes;
+  bytes.Chunk("NAME", 0xEE6B2800).Append({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'});
+  ComPtr<IFileReader> reader = ReaderOver(dir, bytes.Get(), false, "name.bin");
+  IVeyaMotion* motion = nullptr;
+  DWORD consumed = 0;
+  g_largest.store(0);
+  EXPECT_EQ(CreateMotion(&motion, 1, reader.Get(), 0xFFFFFFF0, &consumed), E_FAIL);
+  EXPECT_EQ(motion, nullptr);
+  EXPECT_LT(g_largest.load(), std::size_t(1) << 20);
 }
 
 }  // namespace
