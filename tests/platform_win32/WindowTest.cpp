@@ -228,6 +228,49 @@ TEST(Window, ForegroundFollowsShowingFocusAndDestruction) {
   EXPECT_EQ(GetForegroundWindow(), nullptr);
 }
 
+LRESULT CALLBACK DestroyWhenShown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SHOWWINDOW && wParam) DestroyWindow(window);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(Window, AWindowDestroyedWhileBeingShownNeverTakesTheFront) {
+  RecordingWindow live;
+  ASSERT_EQ(GetForegroundWindow(), live.handle());
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DestroyWhenShown;
+  windowClass.lpszClassName = "DestroyWhenShown";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  auto create = [](DWORD style) {
+    return CreateWindowExA(0, "DestroyWhenShown", "gone", style, 0, 0, 64, 64, nullptr, nullptr,
+                           nullptr, nullptr);
+  };
+
+  for (DWORD style : {DWORD{WS_VISIBLE | WS_MINIMIZE}, DWORD{WS_VISIBLE | WS_MAXIMIZE}}) {
+    EXPECT_EQ(create(style), nullptr) << style;
+    EXPECT_EQ(GetForegroundWindow(), live.handle()) << style;
+  }
+  for (int command : {SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED, SW_RESTORE, SW_SHOW}) {
+    HWND window = create(0);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, command);
+    EXPECT_FALSE(IsWindow(window)) << command;
+    EXPECT_EQ(GetForegroundWindow(), live.handle()) << command;
+  }
+  HWND window = create(0);
+  ASSERT_NE(window, nullptr);
+  SetWindowPos(window, nullptr, 0, 0, 32, 32, SWP_NOZORDER | SWP_SHOWWINDOW);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(GetForegroundWindow(), live.handle());
+
+  // Keys still go to the window in front.
+  live.Take();
+  ASSERT_TRUE(InjectKey(0x1E /* A */, true));
+  ASSERT_TRUE(InjectKey(0x1E /* A */, false));
+  PumpMessages();
+  EXPECT_NE(FindMessage(live.Take(), WM_KEYDOWN), nullptr);
+  UnregisterClassA("DestroyWhenShown", nullptr);
+}
+
 TEST(Window, BadHandlesAndNullArgumentsFailWithDocumentedErrors) {
   auto expectError = [](DWORD expected) { EXPECT_EQ(GetLastError(), expected); };
   MSG message{};
