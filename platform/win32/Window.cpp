@@ -33,6 +33,14 @@ bool RequireUiThread() {
   return false;
 }
 
+// As RequireUiThread, for creation, which makes the first creating thread
+// the UI thread.
+bool ClaimOrRequireUiThread() {
+  if (ClaimUiThread()) return true;
+  SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
+  return false;
+}
+
 // Removes a window from the table and closes its SDL window; the caller has
 // sent whatever notifications are due.
 void ForgetWindow(HWND handle) {
@@ -188,7 +196,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     SetLastError(ERROR_NOT_SUPPORTED);
     return nullptr;
   }
-  if (!RequireUiThread()) return nullptr;
+  if (!ClaimOrRequireUiThread()) return nullptr;
   window->instance = instance;
   window->style = style;
   window->exStyle = exStyle;

@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include <platform_test_win32.h>
 
@@ -376,6 +378,32 @@ TEST(Window, CreationFailsWithoutAnyVideoOutput) {
         std::exit(window == nullptr && GetLastError() == ERROR_NOT_SUPPORTED ? 0 : 1);
       },
       testing::ExitedWithCode(0), "no video output");
+}
+
+TEST(Window, AWorkerThatTouchesVideoFirstLeavesWindowsToTheMainThread) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The child starts afresh, so the worker is the first to touch video.
+  EXPECT_EXIT(
+      {
+        std::thread worker([] {
+          GetSystemMetrics(SM_CXSCREEN);
+          MessageBoxA(nullptr, "from a worker", "worker", MB_OK);
+        });
+        worker.join();
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = "MainThread";
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowExA(0, "MainThread", "", WS_VISIBLE, 0, 0, 64, 64, nullptr,
+                                      nullptr, nullptr, nullptr);
+        MSG message{};
+        bool delivered = window != nullptr && PostMessageA(window, WM_USER, 7, 0) &&
+                         PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE) &&
+                         message.wParam == 7;
+        std::fprintf(stderr, "window %s\n", delivered ? "works" : "refused");
+        std::exit(delivered ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "window works");
 }
 
 }  // namespace
