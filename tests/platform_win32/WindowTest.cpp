@@ -401,7 +401,9 @@ TEST(Window, AWorkerThatTouchesVideoFirstLeavesWindowsToTheMainThread) {
                          PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE) &&
                          message.wParam == 7;
         std::fprintf(stderr, "window %s\n", delivered ? "works" : "refused");
-        std::exit(delivered ? 0 : 1);
+        // Video stays up in the child: no exit handlers, so no leak check
+        // reports the display library's own allocations.
+        std::_Exit(delivered ? 0 : 1);
       },
       testing::ExitedWithCode(0), "window works");
 }
