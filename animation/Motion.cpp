@@ -2,8 +2,10 @@
 // the channel editing operations.
 #include "animation/Motion.h"
 
+#include <algorithm>
 #include <cstring>
 #include <new>
+#include <string>
 
 #include "animation/CurveRun.h"
 #include "animation/TrackIo.h"
@@ -91,6 +93,28 @@ HRESULT CreateMotion(IVeyaMotion** out, WORD index, IFileReader* reader, DWORD l
   return tavorin::CreateComObject<CVeyaMotion>(out, index, reader, length, consumed);
 }
 
+HRESULT CVeyaMotion::ReadName(RunReader& in, DWORD size) {
+  // The declared size is only a claim: the name grows with the bytes that
+  // really arrive, so a short file cannot make us allocate gigabytes.
+  std::string text;
+  char piece[4096];
+  for (DWORD left = size; left > 0;) {
+    DWORD count = std::min<DWORD>(left, sizeof piece);
+    HRESULT hr = in.ReadBytes(piece, count);
+    if (FAILED(hr)) return hr;
+    text.append(piece, count);
+    left -= count;
+  }
+  // One byte more than stored, so a name without its terminating zero still
+  // ends.
+  std::unique_ptr<char[]> name(new (std::nothrow) char[text.size() + 1]);
+  if (!name) return E_OUTOFMEMORY;
+  std::memcpy(name.get(), text.data(), text.size());
+  name[text.size()] = '\0';
+  m_name = std::move(name);
+  return S_OK;
+}
+
 HRESULT CVeyaMotion::ReadPayload(IFileReader* reader, DWORD length, DWORD* consumed) {
   RunReader in(reader, length);
   HRESULT hr = S_OK;
@@ -109,21 +133,11 @@ HRESULT CVeyaMotion::ReadPayload(IFileReader* reader, DWORD length, DWORD* consu
       continue;
     }
     switch (tag) {
-      case kTagName: {
+      case kTagName:
         if (FAILED(hr = in.CheckPayload(size, 0))) break;
-        // One byte more than stored, so a name without its terminating zero
-        // still ends.
-        std::unique_ptr<char[]> name(new (std::nothrow) char[size_t(size) + 1]);
-        if (!name) {
-          hr = E_OUTOFMEMORY;
-          break;
-        }
         in.Announce(size);
-        hr = in.ReadBytes(name.get(), size);
-        name[size] = '\0';
-        if (SUCCEEDED(hr)) m_name = std::move(name);
+        hr = ReadName(in, size);
         break;
-      }
       case kTagParent:
         if (FAILED(hr = in.CheckPayload(size, 2))) break;
         in.Announce(size);

@@ -7,6 +7,10 @@
 
 #include "IVeyaMotion.h"
 
+namespace tavorin::animation {
+class RunReader;
+}
+
 class CVeyaMotion : public tavorin::ComObject<IVeyaMotion> {
  public:
   CVeyaMotion();
@@ -97,6 +101,7 @@ class CVeyaMotion : public tavorin::ComObject<IVeyaMotion> {
   }
 
   HRESULT ReadPayload(IFileReader* reader, DWORD length, DWORD* consumed);
+  HRESULT ReadName(tavorin::animation::RunReader& in, DWORD size);
   void BuildLocal();
   HRESULT TakeLinkedLocal();
   // Sets the nine channel values (translation, rotation, scale; x, y, z)

@@ -53,10 +53,10 @@ HRESULT ReadTrackChunk(SurfaceRunReader& run, DWORD size, Track& track, Reader r
 }
 
 HRESULT ReadRecordChunk(SurfaceRunReader& run, DWORD size, IDirect3DDevice9* device,
-                        SurfaceTextureEntry& entry) {
+                        SurfaceTextureEntry& entry, tavorin::pack::TextureBudget& budget) {
   if (size > run.Remaining()) return E_FAIL;
   SurfaceRunReader record(run.Reader(), size);
-  HRESULT hr = ReadSurfaceTextureRecord(record, device, entry);
+  HRESULT hr = ReadSurfaceTextureRecord(record, device, entry, budget);
   run.Account(record.Consumed());
   return hr;
 }
@@ -179,14 +179,14 @@ class PayloadReader {
 
   HRESULT ReadTexture(DWORD size) {
     if (m_nextTexture >= m_state.textures.size()) return E_FAIL;
-    HRESULT hr = ReadRecordChunk(m_run, size, m_device, *m_state.textures[m_nextTexture]);
+    HRESULT hr = ReadRecordChunk(m_run, size, m_device, *m_state.textures[m_nextTexture], m_budget);
     ++m_nextTexture;
     return hr;
   }
 
   HRESULT ReadToonTexture(DWORD size) {
     m_state.toonTexture = std::make_unique<SurfaceTextureEntry>();
-    return ReadRecordChunk(m_run, size, m_device, *m_state.toonTexture);
+    return ReadRecordChunk(m_run, size, m_device, *m_state.toonTexture, m_budget);
   }
 
   HRESULT ReadEdgeColor(DWORD size) {
@@ -201,6 +201,9 @@ class PayloadReader {
   SurfaceState& m_state;
   bool m_countSeen = false;
   size_t m_nextTexture = 0;
+  // Up to 65,535 records, each a strip that squares up: the payload's
+  // textures share one budget.
+  tavorin::pack::TextureBudget m_budget;
 };
 
 HRESULT WriteCurve(SurfaceRunWriter& out, DWORD tag, const CurveTrack& track) {

@@ -27,7 +27,8 @@ struct TextureImage {
 };
 
 HRESULT ReadImageSize(SurfaceRunReader& record, DWORD size, IDirect3DDevice9* device,
-                      SurfaceTextureEntry& entry, TextureImage& image) {
+                      SurfaceTextureEntry& entry, TextureImage& image,
+                      tavorin::pack::TextureBudget& budget) {
   if (size < 8) return E_FAIL;
   HRESULT hr = record.ReadDword(&image.width);
   if (SUCCEEDED(hr)) hr = record.ReadDword(&image.height);
@@ -42,6 +43,7 @@ HRESULT ReadImageSize(SurfaceRunReader& record, DWORD size, IDirect3DDevice9* de
   if (FAILED(hr)) return hr;
   DWORD side = SideFor(image.width, image.height);
   if (side > caps.MaxTextureWidth || side > caps.MaxTextureHeight) return E_FAIL;
+  if (!budget.Take(tavorin::pack::SquareTextureBytes(side, true))) return E_OUTOFMEMORY;
   IDirect3DTexture9* texture = nullptr;
   hr = device->CreateTexture(side, side, 0, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED, &texture, nullptr);
   if (FAILED(hr)) return hr;
@@ -73,7 +75,7 @@ HRESULT ReadPixels(SurfaceRunReader& record, SurfaceTextureEntry& entry,
 }  // namespace
 
 HRESULT ReadSurfaceTextureRecord(SurfaceRunReader& record, IDirect3DDevice9* device,
-                                 SurfaceTextureEntry& entry) {
+                                 SurfaceTextureEntry& entry, tavorin::pack::TextureBudget& budget) {
   TextureImage image;
   while (!record.AtEnd()) {
     DWORD tag, size;
@@ -87,7 +89,7 @@ HRESULT ReadSurfaceTextureRecord(SurfaceRunReader& record, IDirect3DDevice9* dev
         break;
       }
       case kTagSize:
-        hr = ReadImageSize(record, size, device, entry, image);
+        hr = ReadImageSize(record, size, device, entry, image, budget);
         break;
       case kTagPixels:
         hr = ReadPixels(record, entry, image);

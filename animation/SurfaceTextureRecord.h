@@ -5,13 +5,16 @@
 #include "IFileWriter.h"
 #include "animation/SurfaceRunReader.h"
 #include "animation/SurfaceTextureEntry.h"
+#include "pack/TextureBudget.h"
 
 // Reads one texture record (the whole of `record`) into `entry`, creating its
-// texture on `device`. E_FAIL when the record is malformed: pixels before
-// "SIZE", pixels that do not fit in the record, a record without "SIZE";
-// the device's error when the texture cannot be created or locked.
+// texture on `device` and taking its memory from `budget`. E_FAIL when the
+// record is malformed: pixels before "SIZE", pixels that do not fit in the
+// record, a record without "SIZE"; E_OUTOFMEMORY when the texture exceeds
+// what is left of the budget; the device's error when the texture cannot be
+// created or locked.
 HRESULT ReadSurfaceTextureRecord(SurfaceRunReader& record, IDirect3DDevice9* device,
-                                 SurfaceTextureEntry& entry);
+                                 SurfaceTextureEntry& entry, tavorin::pack::TextureBudget& budget);
 
 // Writes the record of `entry` (its texture's full top level), or with a null
 // writer only computes its length. `*size` receives the bytes written or the

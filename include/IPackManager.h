@@ -31,7 +31,9 @@ struct IPackManager : public IUnknown {
                             const char* name) = 0;
   // A texture from a raw "TEEV" file (archive, then loose) or, last, from any
   // image file the device's image loader reads. When `size` is not null it
-  // receives the image's own width and height.
+  // receives the image's own width and height. E_OUTOFMEMORY, before any
+  // allocation, for a raw texture whose square power-of-two texture would
+  // take more than 128 MiB.
   virtual HRESULT LoadTexture(IDirect3DTexture9** out, IDirect3DDevice9* device, const char* name,
                               INT size[2]) = 0;
   // A streaming sound player; `type` −1 picks by the name's extension (".wav",

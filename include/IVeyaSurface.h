@@ -168,6 +168,8 @@ struct IVeyaSurface : public IUnknown {
 // given, reads a "SURF" payload of `length` bytes from it (the reader refills
 // by itself). `*consumed` (may be null) receives the bytes read, which never
 // exceed `length`. E_INVALIDARG without a device, E_FAIL for a malformed
-// payload, E_OUTOFMEMORY, or the device's error; `*out` is null then.
+// payload, E_OUTOFMEMORY (also when the payload's textures, squared up with
+// their mip chains, would take more than 128 MiB in all), or the device's
+// error; `*out` is null then.
 HRESULT CreateSurface(IVeyaSurface** out, IFileReader* reader, IDirect3DDevice9* device, WORD index,
                       DWORD length, DWORD* consumed);

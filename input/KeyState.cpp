@@ -76,9 +76,7 @@ HRESULT CKeyState::Update(LONG now) {
 }
 
 void CKeyState::ReadKeyboard(LONG now) {
-  // Signed 32-bit difference: the millisecond clock may wrap between updates.
-  LONG sinceHold = static_cast<LONG>(static_cast<DWORD>(now) - static_cast<DWORD>(m_holdStart));
-  if (m_keyboard == nullptr || sinceHold < m_keyboardDelay) {
+  if (m_keyboard == nullptr || KeyboardHeld(now)) {
     std::memset(m_keys, 0, sizeof m_keys);
     return;
   }
@@ -86,6 +84,15 @@ void CKeyState::ReadKeyboard(LONG now) {
     std::memset(m_keys, 0, sizeof m_keys);
     m_keyboard->Acquire();
   }
+}
+
+bool CKeyState::KeyboardHeld(LONG now) {
+  if (!m_holding) return false;
+  // Signed 32-bit difference: the millisecond clock may wrap between updates.
+  LONG sinceHold = static_cast<LONG>(static_cast<DWORD>(now) - static_cast<DWORD>(m_holdStart));
+  if (sinceHold < m_keyboardDelay) return true;
+  m_holding = false;
+  return false;
 }
 
 void CKeyState::ReadMouse() {
@@ -115,7 +122,7 @@ void CKeyState::Reset() {
   ClearInput();
   m_pending = MouseEvents{};
   m_lastUpdate = 0;
-  m_holdStart = -m_keyboardDelay;
+  m_holding = false;
 }
 
 BOOL CKeyState::GetMousePosition(POINT* position) {

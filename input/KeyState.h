@@ -21,7 +21,10 @@ class CKeyState : public tavorin::ComObject<IKeyState, IKeyStateControl> {
   BOOL IsRightButtonPressed() override { return m_latched.rightPressed; }
   void GetMouseState(DIMOUSESTATE2* state) override;
   BOOL IsKeyDown(DWORD code) override { return (m_keys[code & 0xFF] & 0x80) ? 1 : 0; }
-  void HoldKeyboard() override { m_holdStart = m_lastUpdate; }
+  void HoldKeyboard() override {
+    m_holdStart = m_lastUpdate;
+    m_holding = true;
+  }
 
  protected:
   ~CKeyState() override;
@@ -34,6 +37,8 @@ class CKeyState : public tavorin::ComObject<IKeyState, IKeyStateControl> {
   };
 
   void ReadKeyboard(LONG now);
+  // True while a HoldKeyboard hides keys; ends the hold once it has run out.
+  bool KeyboardHeld(LONG now);
   void ReadMouse();
   void ClearInput();
 
@@ -46,5 +51,8 @@ class CKeyState : public tavorin::ComObject<IKeyState, IKeyStateControl> {
   BYTE m_keys[256]{};
   LONG m_lastUpdate = 0;
   LONG m_holdStart = 0;
+  // "No hold" is a state of its own: a start time in the past would turn
+  // back into a hold once the millisecond clock is 2^31 ms beyond it.
+  bool m_holding = false;
   LONG m_keyboardDelay = 200;
 };

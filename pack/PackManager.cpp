@@ -58,7 +58,8 @@ HRESULT CPackManager::LoadTexture(IDirect3DTexture9** out, IDirect3DDevice9* dev
   if (device == nullptr || name == nullptr) return E_INVALIDARG;
   HRESULT hr = ArchiveThenLoose(
       name, [&](IReadAccesser* stream) { return LoadRawTexture(device, name, stream, out, size); });
-  if (SUCCEEDED(hr)) return hr;
+  // A raw texture too large for the budget is no image file either.
+  if (SUCCEEDED(hr) || hr == E_OUTOFMEMORY) return hr;
   return LoadImageTexture(device, name, out, size);
 }
 

@@ -6,6 +6,7 @@
 #include <comobject.h>
 
 #include "pack/LittleEndian.h"
+#include "pack/TextureBudget.h"
 
 namespace tavorin::pack {
 namespace {
@@ -79,6 +80,9 @@ HRESULT LoadRawTexture(IDirect3DDevice9* device, const char* name, IReadAccesser
   }
   INT side = 1;
   while (side < std::max(width, height)) side *= 2;
+  if (!TextureBudget().Take(SquareTextureBytes(static_cast<ULONGLONG>(side), false))) {
+    return E_OUTOFMEMORY;
+  }
 
   ComPtr<IDirect3DTexture9> texture;
   hr =

@@ -12,8 +12,9 @@ namespace tavorin::pack {
 // top-left texels hold the image (the rest stays as created). `size`, when
 // given, receives the image's width and height. E_ACCESSDENIED for data
 // that is not a raw texture (wrong magic, a side of 0 or less), E_FAIL for
-// pixels missing from the file, the device's error when it cannot make the
-// texture; `*out` is null then.
+// pixels missing from the file, E_OUTOFMEMORY when the square texture would
+// exceed the texture budget (pack/TextureBudget.h), the device's error when
+// it cannot make the texture; `*out` is null then.
 HRESULT LoadRawTexture(IDirect3DDevice9* device, const char* name, IReadAccesser* stream,
                        IDirect3DTexture9** out, INT size[2]);
 

@@ -71,8 +71,8 @@ class MemoryWriter : public ComObject<IFileWriter> {
 };
 
 // The fuzz input: the first byte picks the reader's mode and buffer size and
-// how far the declared run length reaches beyond the data; the rest is the
-// run.
+// how far the declared run length reaches beyond the data (a few bytes, or
+// up to 4 GiB); the rest is the run.
 struct FuzzRun {
   ComPtr<IFileReader> reader;
   DWORD length = 0;
@@ -86,7 +86,11 @@ inline FuzzRun OpenRun(const uint8_t* data, size_t size) {
   const uint8_t control = data[0];
   run.data = data + 1;
   run.size = size - 1;
-  run.length = DWORD(run.size) + (control & 0x0F);
+  // Declared lengths are untrusted too: with 0x40 set the run claims up to
+  // 4 GiB, so a reader that allocates by a claim instead of by the bytes
+  // that arrive shows up here.
+  const DWORD beyond = (control & 0x40) ? 0xFFFFFFFFu >> (control & 0x0F) : (control & 0x0F);
+  run.length = DWORD(std::min<uint64_t>(uint64_t(run.size) + beyond, 0xFFFFFFFFu));
   ComPtr<IReadAccesser> stream;
   if (FAILED(CreateComObject<MemoryStream>(stream.ReleaseAndGetAddressOf(), run.data, run.size))) {
     return run;

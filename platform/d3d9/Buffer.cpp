@@ -37,6 +37,7 @@ HRESULT BufferStorage::Unlock() {
 
 HRESULT CVertexBuffer::Init(DeviceLinkPtr link, UINT length, DWORD usage, DWORD fvf, D3DPOOL pool) {
   m_link = std::move(link);
+  CountForReset(pool);
   m_desc = D3DVERTEXBUFFER_DESC{D3DFMT_UNKNOWN, D3DRTYPE_VERTEXBUFFER, usage, pool, length, fvf};
   return m_storage.Allocate(length);
 }
@@ -59,6 +60,7 @@ HRESULT CIndexBuffer::Init(DeviceLinkPtr link, UINT length, DWORD usage, D3DFORM
                            D3DPOOL pool) {
   if (format != D3DFMT_INDEX16 && format != D3DFMT_INDEX32) return D3DERR_INVALIDCALL;
   m_link = std::move(link);
+  CountForReset(pool);
   m_desc = D3DINDEXBUFFER_DESC{format, D3DRTYPE_INDEXBUFFER, usage, pool, length};
   return m_storage.Allocate(length);
 }

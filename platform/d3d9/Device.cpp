@@ -143,6 +143,9 @@ HRESULT CDevice::GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters
 
 HRESULT CDevice::Reset(D3DPRESENT_PARAMETERS* presentationParameters) {
   if (presentationParameters == nullptr) return D3DERR_INVALIDCALL;
+  // Default-pool resources would not survive a real device's reset, so
+  // Windows refuses it while any lives; code tested here must release them.
+  if (m_link->DefaultPoolResources() > 0) return D3DERR_INVALIDCALL;
   // Keep the device usable with its old swap chain if the new one is refused.
   D3DPRESENT_PARAMETERS old = m_parameters;
   HRESULT hr = CreateSwapChainImages(presentationParameters);

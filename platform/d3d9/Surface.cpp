@@ -12,6 +12,9 @@ HRESULT CSurface::Init(DeviceLinkPtr link, std::shared_ptr<PixelImage> image, D3
   if (container != nullptr) container->AddRef();
   m_container = ComPtr<IUnknown>(container);
   m_lockable = lockable;
+  // Levels of a texture count through their texture; the swap chain's own
+  // surfaces do not count.
+  if (container == nullptr && !(usage & D3DUSAGE_RENDERTARGET)) CountForReset(pool);
   return D3D_OK;
 }
 

@@ -10,6 +10,7 @@ HRESULT CTexture::Init(DeviceLinkPtr link, UINT width, UINT height, UINT levels,
   m_link = std::move(link);
   m_usage = usage;
   m_pool = pool;
+  CountForReset(pool);
   UINT fullChain = 1;
   for (UINT side = width > height ? width : height; side > 1; side /= 2) ++fullChain;
   if (levels == 0) levels = fullChain;
@@ -40,17 +41,17 @@ HRESULT CTexture::GetSurfaceLevel(UINT level, IDirect3DSurface9** surface) {
   *surface = nullptr;
   if (level >= m_levels.size()) return D3DERR_INVALIDCALL;
   return CreateComObject<CSurface>(surface, m_link, m_levels[level], m_pool, m_usage,
-                                   static_cast<IUnknown*>(this), true);
+                                   static_cast<IUnknown*>(this), Lockable());
 }
 
 HRESULT CTexture::LockRect(UINT level, D3DLOCKED_RECT* lockedRect, const RECT* rect,
                            DWORD /*flags*/) {
-  if (level >= m_levels.size()) return D3DERR_INVALIDCALL;
+  if (level >= m_levels.size() || !Lockable()) return D3DERR_INVALIDCALL;
   return LockImage(*m_levels[level], lockedRect, rect);
 }
 
 HRESULT CTexture::UnlockRect(UINT level) {
-  if (level >= m_levels.size()) return D3DERR_INVALIDCALL;
+  if (level >= m_levels.size() || !Lockable()) return D3DERR_INVALIDCALL;
   return UnlockImage(*m_levels[level]);
 }
 

@@ -29,6 +29,10 @@ class CTexture : public CResource<IDirect3DTexture9> {
   void* QueryOtherInterface(REFIID iid) override;
 
  private:
+  // Default-pool texture memory is the card's: only dynamic textures may be
+  // locked there.
+  bool Lockable() const { return m_pool != D3DPOOL_DEFAULT || (m_usage & D3DUSAGE_DYNAMIC); }
+
   std::vector<std::shared_ptr<PixelImage>> m_levels;
   DWORD m_usage = 0;
   D3DPOOL m_pool = D3DPOOL_MANAGED;

@@ -6,6 +6,8 @@
 #include <atomic>
 #include <chrono>
 #include <cstdio>
+#include <cstring>
+#include <system_error>
 #include <vector>
 
 #include "platform/dsound/Voice.h"
@@ -15,6 +17,8 @@ namespace {
 
 // About 10 ms per block at the mix rate.
 constexpr uint16_t kPeriodFrames = 480;
+
+std::atomic<bool> g_failThreadStarts{false};
 
 void ReportSilentOnce(const char* reason) {
   static std::atomic<bool> reported{false};
@@ -32,15 +36,32 @@ void CAudioOutput::DeviceCallback(void* output, uint8_t* stream, int length) {
                  static_cast<size_t>(length) / (2 * sizeof(float)));
 }
 
-void CAudioOutput::Open(RenderFunction render, void* context) {
-  if (m_open) return;
+void CAudioOutput::FailThreadStarts(bool fail) {
+  g_failThreadStarts.store(fail);
+}
+
+bool CAudioOutput::Open(RenderFunction render, void* context) {
+  if (m_open) return true;
   m_render = render;
   m_context = context;
-  m_open = true;
   m_silent = !OpenDevice();
-  if (!m_silent) return;
+  if (!m_silent) {
+    m_open = true;
+    return true;
+  }
+  m_clockPaced = true;
   m_clockStop = false;
-  m_clock = std::thread(&CAudioOutput::RunSilentClock, this);
+  try {
+    if (g_failThreadStarts.load()) {
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    }
+    m_clock = std::thread(&CAudioOutput::RunSilentClock, this);
+  } catch (const std::system_error& error) {
+    std::fprintf(stderr, "DirectSound: the silent output cannot start: %s\n", error.what());
+    return false;
+  }
+  m_open = true;
+  return true;
 }
 
 bool CAudioOutput::OpenDevice() {
@@ -48,6 +69,9 @@ bool CAudioOutput::OpenDevice() {
     ReportSilentOnce(SDL_GetError());
     return false;
   }
+  // Decided before the device's thread exists, which reads it.
+  const char* driver = SDL_GetCurrentAudioDriver();
+  m_clockPaced = driver != nullptr && std::strcmp(driver, "dummy") == 0;
   SDL_AudioSpec wanted{};
   wanted.freq = static_cast<int>(kMixRate);
   wanted.format = AUDIO_F32SYS;

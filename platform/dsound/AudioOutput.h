@@ -23,11 +23,21 @@ class CAudioOutput {
   ~CAudioOutput() { Close(); }
 
   // Starts pulling; falls back to the silent output (saying so once per
-  // process on stderr) when the audio device cannot be opened.
-  void Open(RenderFunction render, void* context);
+  // process on stderr) when the audio device cannot be opened. False, with
+  // nothing left running, when not even the silent output can start.
+  bool Open(RenderFunction render, void* context);
   // Stops pulling and waits until no render call is under way.
   void Close();
   bool IsSilent() const { return m_silent; }
+  // True when nothing but a clock paces the pulls (the silent output, or a
+  // driver that plays nowhere): pulls may then lag real time, and the mixer
+  // keeps the cursors in real time itself. A real device's pulls are what is
+  // heard, and every sample must reach it.
+  bool IsClockPaced() const { return m_clockPaced; }
+
+  // Test support: while set, the silent output's thread cannot be started,
+  // as when the system is out of threads.
+  static void FailThreadStarts(bool fail);
 
  private:
   bool OpenDevice();
@@ -39,6 +49,7 @@ class CAudioOutput {
   uint32_t m_device = 0;
   bool m_open = false;
   bool m_silent = false;
+  bool m_clockPaced = false;
 
   std::thread m_clock;
   std::mutex m_clockMutex;

@@ -20,10 +20,11 @@ SampleLayout DefaultPrimaryLayout() {
 }  // namespace
 
 CDeviceState::CDeviceState() : primaryLayout(DefaultPrimaryLayout()) {
-  CMixer::Instance().AddUser();
+  m_hasOutput = CMixer::Instance().AddUser();
 }
 
 CDeviceState::~CDeviceState() {
+  if (!m_hasOutput) return;
   CMixer& mixer = CMixer::Instance();
   {
     // A later sound object starts from an unscaled mix.

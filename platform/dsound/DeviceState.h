@@ -18,6 +18,9 @@ class CDeviceState {
   CDeviceState(const CDeviceState&) = delete;
   CDeviceState& operator=(const CDeviceState&) = delete;
 
+  // False when the output could not start; the state then holds nothing.
+  bool HasOutput() const { return m_hasOutput; }
+
   // 0 until SetCooperativeLevel.
   std::atomic<DWORD> cooperativeLevel{0};
 
@@ -25,6 +28,9 @@ class CDeviceState {
   bool primaryPlaying = false;
   LONG primaryVolume = 0;
   LONG primaryPan = 0;
+
+ private:
+  bool m_hasOutput = false;
 };
 
 }  // namespace tavorin::dsound

@@ -35,7 +35,7 @@ HRESULT CheckCommonFlags(DWORD flags) {
 
 HRESULT CDirectSound::Init() {
   m_device = std::make_shared<CDeviceState>();
-  return DS_OK;
+  return m_device->HasOutput() ? DS_OK : DSERR_OUTOFMEMORY;
 }
 
 void* CDirectSound::QueryOtherInterface(REFIID iid) {
@@ -137,9 +137,5 @@ HRESULT WINAPI DirectSoundCreate8(LPCGUID device, LPDIRECTSOUND8* directSound, L
       *device != DSDEVID_DefaultVoicePlayback) {
     return DSERR_NODRIVER;
   }
-  try {
-    return tavorin::CreateComObject<tavorin::dsound::CDirectSound>(directSound);
-  } catch (const std::exception&) {
-    return DSERR_OUTOFMEMORY;
-  }
+  return tavorin::CreateComObject<tavorin::dsound::CDirectSound>(directSound);
 }

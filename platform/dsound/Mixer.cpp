@@ -19,14 +19,19 @@ CMixer& CMixer::Instance() {
   return *mixer;
 }
 
-void CMixer::AddUser() {
+bool CMixer::AddUser() {
   std::lock_guard<std::mutex> outputLock(m_outputMutex);
-  if (m_users++ > 0) return;
+  if (m_users > 0) {
+    ++m_users;
+    return true;
+  }
   {
     std::lock_guard<std::mutex> lock(m_mutex);
     m_clockAnchored = false;
   }
-  m_output.Open(&CMixer::RenderOutput, this);
+  if (!m_output.Open(&CMixer::RenderOutput, this)) return false;
+  m_users = 1;
+  return true;
 }
 
 void CMixer::RemoveUser() {
@@ -88,9 +93,17 @@ void CMixer::Render(float* out, size_t frameCount) {
     m_mixedFrames = 0;
     m_blockFrames = 0;
   }
-  // The cursors must move at the real rate even when the device pulls
-  // slower than it plays (as the dummy driver does): whatever the steady
-  // clock says has been heard but was never pulled is mixed and dropped.
+  // Behind a mere clock (the silent output, the dummy driver) the cursors
+  // must move at the real rate even when the pulls come late: whatever the
+  // steady clock says has been heard but was never pulled is mixed and
+  // dropped. A real device's pulls are the truth, late or not.
+  if (m_output.IsClockPaced()) CatchUpLocked(now);
+  MixLocked(out, frameCount, true);
+  m_blockTime = now;
+  m_blockFrames = frameCount;
+}
+
+void CMixer::CatchUpLocked(Clock::time_point now) {
   double seconds = std::chrono::duration<double>(now - m_clockStart).count();
   auto dueFrames = static_cast<uint64_t>(seconds * kMixRate);
   if (dueFrames > m_mixedFrames) {
@@ -103,9 +116,6 @@ void CMixer::Render(float* out, size_t frameCount) {
       MixLocked(m_scratch.data(), behind, false);
     }
   }
-  MixLocked(out, frameCount, true);
-  m_blockTime = now;
-  m_blockFrames = frameCount;
 }
 
 void CMixer::MixLocked(float* out, size_t frameCount, bool timed) {

@@ -24,8 +24,9 @@ class CMixer {
   std::mutex& Mutex() { return m_mutex; }
 
   // Sound objects and buffers in use keep the output open: the first user
-  // opens it, the last one closes it.
-  void AddUser();
+  // opens it, the last one closes it. False (and no user added) when the
+  // output cannot start.
+  bool AddUser();
   void RemoveUser();
   bool IsSilentOutput();
 
@@ -52,6 +53,7 @@ class CMixer {
   CMixer() = default;
   static void RenderOutput(void* mixer, float* out, size_t frameCount);
   void Render(float* out, size_t frameCount);
+  void CatchUpLocked(Clock::time_point now);
   void MixLocked(float* out, size_t frameCount, bool timed);
 
   std::mutex m_mutex;

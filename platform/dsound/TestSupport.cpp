@@ -1,4 +1,5 @@
-// Test hooks of the DirectSound mixer: capture and manual mixing.
+// Test hooks of the DirectSound mixer: capture, manual mixing and a failing
+// output thread.
 #include <platform_test_dsound.h>
 
 #include "platform/dsound/Mixer.h"
@@ -25,6 +26,10 @@ void DSoundSetManualMixing(bool manual) {
 
 bool DSoundMix(float* out, size_t frameCount) {
   return dsound::CMixer::Instance().MixManual(out, frameCount);
+}
+
+void DSoundFailOutputThreads(bool fail) {
+  dsound::CAudioOutput::FailThreadStarts(fail);
 }
 
 bool DSoundIsSilentOutput() {

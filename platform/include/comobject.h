@@ -43,12 +43,24 @@ class ComObject : public Faces... {
   ULONG STDMETHODCALLTYPE AddRef() override { return ++m_refCount; }
 
   ULONG STDMETHODCALLTYPE Release() override {
-    ULONG before = m_refCount.load();
-    while (before > 1 && !m_refCount.compare_exchange_weak(before, before - 1)) {
+    // The last release marks the count instead of taking it to zero, so
+    // reference pairs taken inside the destructor never delete twice.
+    ULONG count = m_refCount.load();
+    while (!m_refCount.compare_exchange_weak(count, count > 1 ? count - 1 : kReleased)) {
     }
-    if (before > 1) return before - 1;
-    delete this;
+    if (count > 1) return count - 1;
+    if (count == 1) delete this;
     return 0;
+  }
+
+  // Takes a reference unless the last one is already gone (the object is
+  // being destroyed on another thread): for holders of a weak link that the
+  // destructor clears under a lock the holder also takes.
+  bool AddRefUnlessReleased() {
+    ULONG count = m_refCount.load();
+    while (count < kReleased && !m_refCount.compare_exchange_weak(count, count + 1)) {
+    }
+    return count < kReleased;
   }
 
  protected:
@@ -69,13 +81,15 @@ class ComObject : public Faces... {
     }
   }
 
+  static constexpr ULONG kReleased = 0x80000000u;
   std::atomic<ULONG> m_refCount{1};
 };
 
 // The creator pattern every Create…/Open… function follows: allocate, run a
 // constructor that cannot fail, then Init(args…), which can. On success *out
 // holds the one reference; on failure the object is destroyed, *out is null
-// and Init's error (or E_OUTOFMEMORY) is returned.
+// and Init's error is returned: E_OUTOFMEMORY when Init ran out of memory,
+// E_FAIL when it threw anything else (no exception crosses a COM boundary).
 template <class Object, class Interface, class... Args>
 HRESULT CreateComObject(Interface** out, Args&&... args) {
   if (out == nullptr) return E_POINTER;
@@ -87,6 +101,8 @@ HRESULT CreateComObject(Interface** out, Args&&... args) {
     hr = object->Init(std::forward<Args>(args)...);
   } catch (const std::bad_alloc&) {
     hr = E_OUTOFMEMORY;
+  } catch (...) {
+    hr = E_FAIL;
   }
   if (FAILED(hr)) {
     object->Release();

@@ -119,7 +119,8 @@ struct IDirect3DTexture9 : public IDirect3DBaseTexture9 {
   // Gives the address of the rectangle (the whole level when `rect` is null)
   // and the distance between rows in bytes. A level is locked once at a
   // time; a second lock, or a rectangle outside the level, is
-  // D3DERR_INVALIDCALL.
+  // D3DERR_INVALIDCALL, as is locking a default-pool texture that is not
+  // D3DUSAGE_DYNAMIC.
   virtual HRESULT STDMETHODCALLTYPE LockRect(UINT level, D3DLOCKED_RECT* lockedRect,
                                              const RECT* rect, DWORD flags) = 0;
   virtual HRESULT STDMETHODCALLTYPE UnlockRect(UINT level) = 0;
@@ -176,7 +177,10 @@ struct IDirect3DDevice9 : public IUnknown {
   GetCreationParameters(D3DDEVICE_CREATION_PARAMETERS* parameters) = 0;
   // Re-creates the back buffer and depth buffer with the new parameters
   // (zero sizes: the window's client size) and returns every state to its
-  // default. Textures and buffers survive. The parameters are updated.
+  // default. Managed and system-memory resources survive; while any
+  // default-pool texture, buffer or offscreen surface lives, Reset is
+  // D3DERR_INVALIDCALL (release them first, as on Windows). The parameters
+  // are updated.
   virtual HRESULT STDMETHODCALLTYPE Reset(D3DPRESENT_PARAMETERS* presentationParameters) = 0;
   // Copies the back buffer into the window (or `destWindowOverride`), scaled
   // to its size; the rectangles and region must be null. Without a live

@@ -34,9 +34,12 @@ typedef struct _D3DRECT {
   LONG y2;
 } D3DRECT;
 
+// The named elements and the array share storage through an anonymous
+// struct, a compiler extension every supported compiler has; __extension__
+// keeps programs built with -Wpedantic quiet about it.
 typedef struct _D3DMATRIX {
   union {
-    struct {
+    __extension__ struct {
       float _11, _12, _13, _14;
       float _21, _22, _23, _24;
       float _31, _32, _33, _34;

@@ -290,5 +290,7 @@ typedef IDirectSound8* LPDIRECTSOUND8;
 // GUID_NULL, DSDEVID_DefaultPlayback or DSDEVID_DefaultVoicePlayback; any
 // other identifier is DSERR_NODRIVER). The first object of the process opens
 // the audio output; when no audio device can be opened, sound is mixed into a
-// silent output that still runs in real time. On failure *directSound is null.
+// silent output that still runs in real time. DSERR_OUTOFMEMORY when not
+// even that output can start (no thread for it); a later call tries again.
+// On failure *directSound is null.
 HRESULT WINAPI DirectSoundCreate8(LPCGUID device, LPDIRECTSOUND8* directSound, LPUNKNOWN outer);

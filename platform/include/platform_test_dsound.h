@@ -36,6 +36,10 @@ void DSoundSetManualMixing(bool manual);
 // manual mode.
 bool DSoundMix(float* out, size_t frameCount);
 
+// true: the silent output's thread cannot be started from now on, as when
+// the process has run out of threads; false: back to normal.
+void DSoundFailOutputThreads(bool fail);
+
 // Whether the output is the silent real-time fallback (no audio device could
 // be opened). false while no sound object exists.
 bool DSoundIsSilentOutput();

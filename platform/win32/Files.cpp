@@ -61,6 +61,31 @@ int OpenFlags(DWORD access, DWORD creation, DWORD flags) {
   return result;
 }
 
+int OpenRetrying(const char* name, int flags) {
+  int fd;
+  do {
+    fd = ::open(name, flags, 0666);
+  } while (fd < 0 && errno == EINTR);
+  return fd;
+}
+
+// Opens with `flags`; when they may create the file, `*existed` tells
+// whether it was there already. An existing file is tried first, then an
+// exclusive creation, again while another process races us to it.
+int OpenForDisposition(const char* name, int flags, bool* existed) {
+  *existed = true;
+  if (!(flags & O_CREAT) || (flags & O_EXCL)) return OpenRetrying(name, flags);
+  for (;;) {
+    int fd = OpenRetrying(name, flags & ~O_CREAT);
+    if (fd >= 0 || errno != ENOENT) return fd;
+    fd = OpenRetrying(name, flags | O_EXCL);
+    if (fd >= 0 || errno != EEXIST) {
+      *existed = false;
+      return fd;
+    }
+  }
+}
+
 // Moves the descriptor like SetFilePointerEx; false with the last error set
 // when the method is unknown or the target would be negative.
 bool MoveFilePointer(int fd, LONGLONG distance, DWORD method, LONGLONG* newPosition) {
@@ -101,10 +126,9 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
     SetLastError(ERROR_INVALID_PARAMETER);
     return INVALID_HANDLE_VALUE;
   }
-  int fd;
-  do {
-    fd = ::open(fileName, OpenFlags(desiredAccess, creationDisposition, flagsAndAttributes), 0666);
-  } while (fd < 0 && errno == EINTR);
+  bool existed = false;
+  int fd = OpenForDisposition(
+      fileName, OpenFlags(desiredAccess, creationDisposition, flagsAndAttributes), &existed);
   if (fd < 0) {
     SetLastError(ErrorFromErrno(errno));
     return INVALID_HANDLE_VALUE;
@@ -116,8 +140,10 @@ HANDLE CreateFileA(LPCSTR fileName, DWORD desiredAccess, DWORD /*shareMode*/,
     SetLastError(ERROR_ACCESS_DENIED);
     return INVALID_HANDLE_VALUE;
   }
-  bool existed = creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS;
-  SetLastError(existed && info.st_size > 0 ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
+  // Whether the file was there before is part of the answer of the two
+  // dispositions that may create it, whatever its size.
+  bool mayCreate = creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS;
+  SetLastError(mayCreate && existed ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS);
   return RegisterHandle(std::make_unique<FileObject>(fd));
 }
 

@@ -215,7 +215,7 @@ BOOL PeekMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax, UI
   }
   if (!IsValidFilter(window)) return FALSE;
   EnsureVideo();
-  if (!OnUiThread()) return FALSE;
+  if (!ClaimUiThread()) return FALSE;
   PumpEvents();
   DeliverNotifications();
   bool remove = (removeFlags & PM_REMOVE) != 0;
@@ -239,7 +239,7 @@ BOOL GetMessageA(LPMSG message, HWND window, UINT filterMin, UINT filterMax) {
   }
   if (!IsValidFilter(window)) return -1;
   EnsureVideo();
-  if (!OnUiThread()) {
+  if (!ClaimUiThread()) {
     // Nothing could ever arrive in this thread's queue.
     SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
     return -1;

@@ -13,12 +13,12 @@ namespace tavorin::platform {
 namespace {
 
 std::once_flag g_videoOnce;
-std::atomic<bool> g_started{false};
 std::atomic<bool> g_videoUp{false};
-std::thread::id g_uiThread;
+std::mutex g_claimMutex;
+std::atomic<bool> g_claimed{false};
+std::thread::id g_uiThread;  // written once, under g_claimMutex, before g_claimed
 
 void StartVideo() {
-  g_uiThread = std::this_thread::get_id();
   // SDL reads SDL_NO_SIGNAL_HANDLERS (and every other hint) from the
   // environment itself, so a hung test still dies on SIGTERM when asked to.
   // Frames reach windows as finished pixels through the window surface; an
@@ -36,11 +36,19 @@ void StartVideo() {
 }  // namespace
 
 bool EnsureVideo() {
-  std::call_once(g_videoOnce, [] {
-    StartVideo();
-    g_started.store(true, std::memory_order_release);
-  });
+  std::call_once(g_videoOnce, StartVideo);
   return g_videoUp.load(std::memory_order_acquire);
+}
+
+bool ClaimUiThread() {
+  if (!g_claimed.load(std::memory_order_acquire)) {
+    std::lock_guard<std::mutex> lock(g_claimMutex);
+    if (!g_claimed.load(std::memory_order_relaxed)) {
+      g_uiThread = std::this_thread::get_id();
+      g_claimed.store(true, std::memory_order_release);
+    }
+  }
+  return OnUiThread();
 }
 
 bool VideoUp() {
@@ -48,7 +56,7 @@ bool VideoUp() {
 }
 
 bool OnUiThread() {
-  return g_started.load(std::memory_order_acquire) && std::this_thread::get_id() == g_uiThread;
+  return g_claimed.load(std::memory_order_acquire) && std::this_thread::get_id() == g_uiThread;
 }
 
 bool OnRealDisplay() {

@@ -4,11 +4,16 @@
 
 namespace tavorin::platform {
 
-// Initialises SDL video on first use (once per process, thread-safe). The
-// thread that first asks becomes the UI thread, whatever the outcome. False
+// Initialises SDL video on first use (once per process, thread-safe). False
 // when no video output can be opened (no display and no dummy driver); that
-// is said once on stderr.
+// is said once on stderr. Asking makes no thread the UI thread: a worker
+// that wants the screen size or a message box first must not take windows
+// away from the main thread.
 bool EnsureVideo();
+// Makes the calling thread the UI thread unless one already is; true when
+// the caller is it. Called by what only the UI thread may do first: creating
+// a window, taking messages.
+bool ClaimUiThread();
 // True once video has started successfully; never initialises it.
 bool VideoUp();
 // True on the UI thread.

@@ -33,6 +33,14 @@ bool RequireUiThread() {
   return false;
 }
 
+// As RequireUiThread, for creation, which makes the first creating thread
+// the UI thread.
+bool ClaimOrRequireUiThread() {
+  if (ClaimUiThread()) return true;
+  SetLastError(ERROR_WINDOW_OF_OTHER_THREAD);
+  return false;
+}
+
 // Removes a window from the table and closes its SDL window; the caller has
 // sent whatever notifications are due.
 void ForgetWindow(HWND handle) {
@@ -42,11 +50,18 @@ void ForgetWindow(HWND handle) {
     std::lock_guard<std::recursive_mutex> lock(table.mutex);
     auto it = table.windows.find(handle);
     if (it == table.windows.end()) return;
-    sdlWindow = it->second->sdlWindow;
+    // Callers further up may still hold the record: they must find no SDL
+    // window in it rather than a freed one.
+    sdlWindow = std::exchange(it->second->sdlWindow, nullptr);
     for (auto& [key, windowClass] : table.classes) {
       if (windowClass.atom == it->second->classAtom) --windowClass.windowCount;
     }
     table.windows.erase(it);
+    // Made foreground again by its own procedure while being destroyed.
+    if (table.foreground == handle) {
+      table.foreground = nullptr;
+      ++table.foregroundGeneration;
+    }
   }
   DropMessagesOf(handle);
   if (sdlWindow != nullptr) SDL_DestroyWindow(sdlWindow);
@@ -60,41 +75,57 @@ void SetFlags(Window& window, Change change) {
   change(window);
 }
 
-void Show(Window& window) {
-  if (window.visible) return;
+// A window procedure may destroy its window while handling any message, so
+// every step below first checks that the window is still there; each
+// returns whether it still is.
+bool Alive(const Window& window) {
+  return IsWindow(window.handle) != FALSE;
+}
+
+bool Show(Window& window) {
+  if (!Alive(window)) return false;
+  if (window.visible) return true;
   SDL_ShowWindow(window.sdlWindow);
   SetFlags(window, [](Window& w) { w.visible = true; });
   CallWindowProcedure(window.handle, WM_SHOWWINDOW, TRUE, 0);
+  return Alive(window);
 }
 
-void Hide(Window& window) {
-  if (!window.visible) return;
+bool Hide(Window& window) {
+  if (!Alive(window)) return false;
+  if (!window.visible) return true;
   SDL_HideWindow(window.sdlWindow);
   SetFlags(window, [](Window& w) { w.visible = false; });
   CallWindowProcedure(window.handle, WM_SHOWWINDOW, FALSE, 0);
   if (GetForegroundWindow() == window.handle) ChangeForeground(nullptr, true);
+  return Alive(window);
 }
 
-void Restore(Window& window) {
-  if (!window.minimized && !window.maximized) return;
+bool Restore(Window& window) {
+  if (!Alive(window)) return false;
+  if (!window.minimized && !window.maximized) return true;
   SDL_RestoreWindow(window.sdlWindow);
   SetFlags(window, [](Window& w) { w.minimized = w.maximized = false; });
   CallWindowProcedure(window.handle, WM_SIZE, SIZE_RESTORED,
                       SizeParam(window.width, window.height));
+  return Alive(window);
 }
 
-void Minimize(Window& window) {
-  if (window.minimized) return;
+bool Minimize(Window& window) {
+  if (!Alive(window)) return false;
+  if (window.minimized) return true;
   SDL_MinimizeWindow(window.sdlWindow);
   SetFlags(window, [](Window& w) {
     w.minimized = true;
     w.maximized = false;
   });
   CallWindowProcedure(window.handle, WM_SIZE, SIZE_MINIMIZED, 0);
+  return Alive(window);
 }
 
-void Maximize(Window& window) {
-  if (window.maximized) return;
+bool Maximize(Window& window) {
+  if (!Alive(window)) return false;
+  if (window.maximized) return true;
   SDL_MaximizeWindow(window.sdlWindow);
   SetFlags(window, [](Window& w) {
     w.maximized = true;
@@ -102,6 +133,7 @@ void Maximize(Window& window) {
   });
   CallWindowProcedure(window.handle, WM_SIZE, SIZE_MAXIMIZED,
                       SizeParam(window.width, window.height));
+  return Alive(window);
 }
 
 // Creates the SDL window and enters the window in the table; null with the
@@ -164,7 +196,7 @@ HWND CreateWindowExA(DWORD exStyle, LPCSTR className, LPCSTR windowName, DWORD s
     SetLastError(ERROR_NOT_SUPPORTED);
     return nullptr;
   }
-  if (!RequireUiThread()) return nullptr;
+  if (!ClaimOrRequireUiThread()) return nullptr;
   window->instance = instance;
   window->style = style;
   window->exStyle = exStyle;

@@ -59,6 +59,10 @@ void ChangeForeground(HWND window, bool notifyNow) {
     std::lock_guard<std::recursive_mutex> lock(table.mutex);
     previous = table.foreground;
     if (previous == window) return;
+    // A window destroyed on the way (by its own procedure, say) can never
+    // be in front: keys would be queued to it and devices of live windows
+    // could not be acquired.
+    if (window != nullptr && table.windows.count(window) == 0) return;
     table.foreground = window;
     ++table.foregroundGeneration;
   }

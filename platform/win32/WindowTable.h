@@ -73,7 +73,8 @@ LRESULT CallWindowProcedure(HWND window, UINT message, WPARAM wParam, LPARAM lPa
 void Notify(bool now, HWND window, UINT message, WPARAM wParam, LPARAM lParam);
 
 // Makes `window` (or nobody) the foreground window, with the WM_ACTIVATE,
-// WM_KILLFOCUS and WM_SETFOCUS notifications of both sides.
+// WM_KILLFOCUS and WM_SETFOCUS notifications of both sides. A handle that
+// is no longer a window changes nothing.
 void ChangeForeground(HWND window, bool notifyNow);
 
 // The class registered under a name or an atom (MAKEINTATOM), or null. Call

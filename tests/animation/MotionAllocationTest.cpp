@@ -1,5 +1,6 @@
-// Counts every allocation of the test program, so posing can be shown to
-// allocate nothing.
+// Counts every allocation of the test program and notes the largest, so
+// posing can be shown to allocate nothing and reading to allocate no more
+// than the bytes justify.
 
 #include "MotionTestSupport.h"
 
@@ -11,6 +12,8 @@ using tavorin::ComPtr;
 using tavorin::test::MakeCurve;
 using tavorin::test::MakeCurveKey;
 using tavorin::test::NewMotion;
+using tavorin::test::ReaderOver;
+using tavorin::test::TempDir;
 
 TEST(MotionAllocationTest, PosingAllocatesNothing) {
   std::vector<ComPtr<IVeyaMotion>> motions;
@@ -52,6 +55,20 @@ TEST(MotionAllocationTest, PosingAllocatesNothing) {
   // The counter does see allocations.
   ComPtr<IVeyaMotion> extra = NewMotion();
   EXPECT_GT(tavorin::test::AllocationCount(), before);
+}
+
+TEST(MotionAllocationTest, ReadingANameAllocatesWhatTheBytesHoldNotWhatTheyClaim) {
+  // A 3.7 GiB name in a run that claims 4 GiB, with 8 bytes behind it.
+  TempDir dir;
+  tavorin::test::Bytes bytes;
+  bytes.Chunk("NAME", 0xEE6B2800).Append({'a', 'b', 'c', 'd', 'e', 'f', 'g', 'h'});
+  ComPtr<IFileReader> reader = ReaderOver(dir, bytes.Get(), false, "name.bin");
+  IVeyaMotion* motion = nullptr;
+  DWORD consumed = 0;
+  tavorin::test::g_largestAllocation.store(0);
+  EXPECT_EQ(CreateMotion(&motion, 1, reader.Get(), 0xFFFFFFF0, &consumed), E_FAIL);
+  EXPECT_EQ(motion, nullptr);
+  EXPECT_LT(tavorin::test::g_largestAllocation.load(), std::size_t(1) << 20);
 }
 
 }  // namespace

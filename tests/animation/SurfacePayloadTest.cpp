@@ -20,7 +20,6 @@ namespace {
 using tavorin::ComPtr;
 using tavorin::test::TempDir;
 
-
 // Little-endian payload bytes, built the way the format table reads.
 class Bytes {
  public:
@@ -374,6 +373,30 @@ TEST_F(SurfacePayloadTest, MalformedPayloadsAreRejectedWithinTheirLength) {
   DWORD consumed = 0;
   EXPECT_EQ(Read(cut, &surface, &consumed, DWORD(whole.Size())), E_FAIL);
   EXPECT_LE(consumed, cut.Size());
+}
+
+TEST_F(SurfacePayloadTest, TexturesBeyondThePayloadsBudgetAreRefusedBeforeAllocating) {
+  // A strip squares up with its mip chain: 1 x 8192 alone asks for 341 MiB.
+  Bytes needle;
+  needle.Chunk("TEXN", Bytes().U16(1)).Chunk("TEX ", TextureRecord("needle", 1, 8192));
+  // 1 x 4096 asks for 85 MiB: one fits, the second goes past the budget.
+  Bytes pair;
+  pair.Chunk("TEXN", Bytes().U16(2))
+      .Chunk("TEX ", TextureRecord("a", 1, 4096))
+      .Chunk("TEX ", TextureRecord("b", 1, 4096));
+  for (const Bytes* payload : {&needle, &pair}) {
+    ComPtr<IVeyaSurface> surface;
+    DWORD consumed = 0;
+    EXPECT_EQ(Read(*payload, &surface, &consumed), E_OUTOFMEMORY);
+    EXPECT_FALSE(surface);
+    EXPECT_LE(consumed, payload->Size());
+  }
+  // Strips of real content still load.
+  Bytes strips;
+  strips.Chunk("TEXN", Bytes().U16(3));
+  for (const char* name : {"a", "b", "c"}) strips.Chunk("TEX ", TextureRecord(name, 1024, 16));
+  ComPtr<IVeyaSurface> surface;
+  EXPECT_EQ(Read(strips, &surface), S_OK);
 }
 
 // The seven stored curve tracks, in payload order.

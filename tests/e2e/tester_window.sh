@@ -2,10 +2,11 @@
 # Runs the tester on an X display, checks that its window is titled
 # "Tavorin テスター" with an 800 × 600 client area cleared to (0x30, 0x30,
 # 0x80), closes it as a user would, and expects a clean exit with code 0.
-#   tester_window.sh TESTER CLOSER   (run under xvfb-run)
+#   tester_window.sh TESTER XWINDOW   (run under xvfb-run; XWINDOW is the
+#                                      x-window tool that finds and closes)
 set -euo pipefail
-tester="$1"
-closer="$2"
+tester="$(realpath "$1")"
+xwindow="$(realpath "$2")"
 title="Tavorin テスター"
 work="$(mktemp -d)"
 trap 'kill "$pid" 2>/dev/null || true; rm -rf "$work"' EXIT
@@ -16,7 +17,7 @@ pid=$!
 
 window=""
 for _ in $(seq 100); do
-  window=$(xwininfo -root -tree 2>/dev/null | grep -F "\"$title\"" | awk '{print $1}' | head -n1 || true)
+  window=$("$xwindow" find "$title" 2>/dev/null || true)
   [[ -n "$window" ]] && break
   sleep 0.1
 done
@@ -35,7 +36,7 @@ for point in 10,10 400,300 790,590; do
   esac
 done
 
-"$closer" "$title"
+"$xwindow" close "$title"
 for _ in $(seq 100); do
   kill -0 "$pid" 2>/dev/null || break
   sleep 0.1

@@ -87,6 +87,18 @@ TEST_F(KeyStateFixture, KeyboardHoldHidesKeysForTheDelayFromTheLastUpdate) {
   EXPECT_FALSE(state->IsKeyDown(DIK_SPACE));
   control->Update(2050);
   EXPECT_TRUE(state->IsKeyDown(DIK_SPACE));
+
+  // Without a hold the clock's value never matters: 24.9 to 49.7 days of
+  // uptime, and a hold long past once the clock has moved 2^31 ms on.
+  control->Reset();
+  for (DWORD now : {0x7FFFFF38u, 0x80000000u, 0xFFFFFF00u}) {
+    control->Update(static_cast<LONG>(now));
+    EXPECT_TRUE(state->IsKeyDown(DIK_SPACE)) << "after Reset at " << now;
+  }
+  state->HoldKeyboard();
+  control->Update(static_cast<LONG>(0xFFFFFF00u + 50));
+  control->Update(static_cast<LONG>(0xFFFFFF00u + 0x80000010u));
+  EXPECT_TRUE(state->IsKeyDown(DIK_SPACE)) << "a hold that ran out stays over";
 }
 
 TEST_F(KeyStateFixture, FailedReadsGiveZeroAndReacquire) {

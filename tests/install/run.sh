@@ -19,5 +19,5 @@ LD_LIBRARY_PATH="$work/prefix/lib" "$work/cmake-build/consumer" "$here/consumer/
 libdir=$(find "$work/prefix" -name tavorin.pc -printf '%h\n')
 export PKG_CONFIG_PATH="$libdir"
 # shellcheck disable=SC2046
-c++ "$here/consumer/main.cpp" -o "$work/pc-consumer" $(pkg-config --cflags --libs tavorin)
+c++ -Wall -Wextra -Wpedantic -Werror "$here/consumer/main.cpp" -o "$work/pc-consumer" $(pkg-config --cflags --libs tavorin)
 LD_LIBRARY_PATH="$work/prefix/lib" "$work/pc-consumer" "$here/consumer/main.cpp"

@@ -106,6 +106,24 @@ TEST_F(TextureLoadTest, RawTexturesBecomeSquarePowerOfTwoTexturesWithTheImageTop
   EXPECT_EQ(1, level.cy);
 }
 
+TEST_F(TextureLoadTest, StripsSquareUpWithinTheBudgetAndBeyondItAreRefusedBeforeAllocating) {
+  // 64 KiB of strip make a 4 MiB texture: content relies on that.
+  dir.Write("strip.tex", RawTexture(1024, 16));
+  // 32 KiB of strip would make a 256 MiB texture.
+  dir.Write("needle.tex", RawTexture(1, 8192));
+  ComPtr<IPackManager> manager = Manager();
+  ComPtr<IDirect3DTexture9> texture;
+  ASSERT_EQ(S_OK, manager->LoadTexture(texture.ReleaseAndGetAddressOf(), device.Get(), "strip.tex",
+                                       nullptr));
+  EXPECT_EQ(1024, LevelSize(texture.Get()).cx);
+  IDirect3DTexture9* none = reinterpret_cast<IDirect3DTexture9*>(1);
+  EXPECT_EQ(E_OUTOFMEMORY,
+            tavorin::pack::LoadRawTexture(device.Get(), "needle.tex", nullptr, &none, nullptr));
+  EXPECT_EQ(nullptr, none);
+  EXPECT_EQ(E_OUTOFMEMORY, manager->LoadTexture(&none, device.Get(), "needle.tex", nullptr));
+  EXPECT_EQ(nullptr, none);
+}
+
 TEST_F(TextureLoadTest, ArchiveFirstThenLooseRawThenImageFiles) {
   // The archive's raw texture wins over a loose file of the same name; an
   // archived "Chip.bmp" that is a real bitmap falls back to the loose one,

@@ -1,6 +1,7 @@
 // Direct3D root and device calls: creation, caps, states, resources and the
 // documented errors for bad arguments.
 #include <d3d9_shader_ext.h>
+#include <functional>
 #include <platform_test_d3d9.h>
 
 #include "platform_d3d9/D3D9TestDevice.h"
@@ -85,6 +86,61 @@ TEST(D3D9DeviceCallsTest, StatesHoldUntilSetAgainAndResetRestoresDefaults) {
   pp.Windowed = FALSE;
   EXPECT_EQ(device->Reset(&pp), D3DERR_NOTAVAILABLE);
   EXPECT_EQ(device.ReadBack().size(), 32u * 16u);
+}
+
+TEST(D3D9DeviceCallsTest, DefaultPoolResourcesBlockResetAndLockOnlyWhenDynamic) {
+  D3D9TestDevice device;
+  D3DPRESENT_PARAMETERS pp{};
+  pp.BackBufferWidth = 32;
+  pp.BackBufferHeight = 16;
+  pp.SwapEffect = D3DSWAPEFFECT_DISCARD;
+  pp.hDeviceWindow = HeadlessWindow();
+  pp.Windowed = TRUE;
+  D3DLOCKED_RECT locked;
+
+  // A plain default-pool texture lives in the card's memory: no locking,
+  // neither of the texture nor of its levels.
+  ComPtr<IDirect3DTexture9> fixed;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                  fixed.ReleaseAndGetAddressOf(), nullptr),
+            D3D_OK);
+  EXPECT_EQ(fixed->LockRect(0, &locked, nullptr, 0), D3DERR_INVALIDCALL);
+  ComPtr<IDirect3DSurface9> level;
+  ASSERT_EQ(fixed->GetSurfaceLevel(0, level.ReleaseAndGetAddressOf()), D3D_OK);
+  EXPECT_EQ(level->LockRect(&locked, nullptr, 0), D3DERR_INVALIDCALL);
+  ComPtr<IDirect3DTexture9> dynamic;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, D3DUSAGE_DYNAMIC, D3DFMT_A8R8G8B8, D3DPOOL_DEFAULT,
+                                  dynamic.ReleaseAndGetAddressOf(), nullptr),
+            D3D_OK);
+  ASSERT_EQ(dynamic->LockRect(0, &locked, nullptr, 0), D3D_OK);
+  EXPECT_EQ(dynamic->UnlockRect(0), D3D_OK);
+
+  // Reset waits until every default-pool resource is gone; managed ones and
+  // the back buffer may stay.
+  ComPtr<IDirect3DVertexBuffer9> vertices;
+  ASSERT_EQ(device->CreateVertexBuffer(64, 0, 0, D3DPOOL_DEFAULT, vertices.ReleaseAndGetAddressOf(),
+                                       nullptr),
+            D3D_OK);
+  ComPtr<IDirect3DSurface9> plain;
+  ASSERT_EQ(device->CreateOffscreenPlainSurface(4, 4, D3DFMT_X8R8G8B8, D3DPOOL_DEFAULT,
+                                                plain.ReleaseAndGetAddressOf(), nullptr),
+            D3D_OK);
+  ComPtr<IDirect3DTexture9> managed;
+  ASSERT_EQ(device->CreateTexture(8, 8, 1, 0, D3DFMT_A8R8G8B8, D3DPOOL_MANAGED,
+                                  managed.ReleaseAndGetAddressOf(), nullptr),
+            D3D_OK);
+  ComPtr<IDirect3DSurface9> backBuffer;
+  ASSERT_EQ(
+      device->GetBackBuffer(0, 0, D3DBACKBUFFER_TYPE_MONO, backBuffer.ReleaseAndGetAddressOf()),
+      D3D_OK);
+  fixed.Reset();
+  for (auto release :
+       std::vector<std::function<void()>>{[&] { level.Reset(); }, [&] { dynamic.Reset(); },
+                                          [&] { vertices.Reset(); }, [&] { plain.Reset(); }}) {
+    EXPECT_EQ(device->Reset(&pp), D3DERR_INVALIDCALL);
+    release();
+  }
+  EXPECT_EQ(device->Reset(&pp), D3D_OK);
 }
 
 TEST(D3D9DeviceCallsTest, ResourcesLockAsDocumentedAndSurviveTheirHolders) {

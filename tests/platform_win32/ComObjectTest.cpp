@@ -1,5 +1,7 @@
 #include <comobject.h>
 
+#include <system_error>
+
 #include <gtest/gtest.h>
 
 DECLARE_INTERFACE_ID(IFaceA, 0x11111111, 0x2222, 0x3333, 0x44, 0x44, 0x55, 0x55, 0x55, 0x55, 0x55,
@@ -22,7 +24,12 @@ constexpr GUID kOther = {1, 2, 3, {4, 5, 6, 7, 8, 9, 10, 11}};
 
 class TwoFaces : public tavorin::ComObject<IFaceA, IFaceB> {
  public:
-  HRESULT Init(int fail) { return fail ? E_INVALIDARG : S_OK; }
+  HRESULT Init(int fail) {
+    // A failure below the object, such as a thread that cannot be started.
+    if (fail == 2)
+      throw std::system_error(std::make_error_code(std::errc::resource_unavailable_try_again));
+    return fail ? E_INVALIDARG : S_OK;
+  }
   int A() override { return 1; }
   int B() override { return 2; }
 
@@ -65,6 +72,11 @@ TEST(ComObjectTest, FailedInitDestroysTheObjectAndNullsTheOutPointer) {
   EXPECT_EQ(nullptr, a);
   EXPECT_EQ(1, g_destroyed);
   EXPECT_EQ(E_POINTER, tavorin::CreateComObject<TwoFaces>(static_cast<IFaceA**>(nullptr), 0));
+  // An exception thrown by Init becomes a failure, and the object still goes.
+  a = reinterpret_cast<IFaceA*>(0x1);
+  EXPECT_EQ(E_FAIL, tavorin::CreateComObject<TwoFaces>(&a, 2));
+  EXPECT_EQ(nullptr, a);
+  EXPECT_EQ(2, g_destroyed);
 }
 
 TEST(ComObjectTest, ComPtrReleasesWhatItHolds) {

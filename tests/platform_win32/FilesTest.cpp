@@ -1,5 +1,7 @@
 #include <windows.h>
 
+#include <cstdio>
+
 #include <gtest/gtest.h>
 
 #include "support/TempDir.h"
@@ -57,14 +59,35 @@ TEST(FilesTest, ReadWriteAndPositionFollowWin32Semantics) {
   EXPECT_TRUE(CloseHandle(in));
 }
 
+TEST(FilesTest, CreatingDispositionsTellWhetherTheFileExisted) {
+  TempDir dir;
+  std::string path = dir.File("made.bin");
+  auto open = [&](DWORD disposition) {
+    SetLastError(0xDEAD);
+    HANDLE file = CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, disposition,
+                              FILE_ATTRIBUTE_NORMAL, nullptr);
+    DWORD error = GetLastError();
+    EXPECT_NE(INVALID_HANDLE_VALUE, file);
+    CloseHandle(file);
+    return error;
+  };
+  // Empty files exist too: it is their presence that counts, not their size.
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), open(CREATE_ALWAYS));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), open(CREATE_ALWAYS));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_ALREADY_EXISTS), open(OPEN_ALWAYS));
+  std::remove(path.c_str());
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), open(OPEN_ALWAYS));
+  EXPECT_EQ(static_cast<DWORD>(ERROR_SUCCESS), open(OPEN_EXISTING));
+}
+
 TEST(FilesTest, BadHandlesAndArgumentsAreRefused) {
   TempDir dir;
   EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForReading(dir.File("missing")));
   EXPECT_EQ(static_cast<DWORD>(ERROR_FILE_NOT_FOUND), GetLastError());
   EXPECT_EQ(INVALID_HANDLE_VALUE, OpenForReading(dir.path().string()))
       << "a directory is not a file";
-  EXPECT_EQ(INVALID_HANDLE_VALUE, CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0,
-                                              nullptr));
+  EXPECT_EQ(INVALID_HANDLE_VALUE,
+            CreateFileA(nullptr, GENERIC_READ, 0, nullptr, OPEN_EXISTING, 0, nullptr));
 
   HANDLE bogus = reinterpret_cast<HANDLE>(0x1234);
   char byte;

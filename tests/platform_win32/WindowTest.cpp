@@ -3,7 +3,9 @@
 #include <SDL.h>
 #include <gtest/gtest.h>
 
+#include <cstdio>
 #include <cstdlib>
+#include <thread>
 
 #include <platform_test_win32.h>
 
@@ -228,6 +230,49 @@ TEST(Window, ForegroundFollowsShowingFocusAndDestruction) {
   EXPECT_EQ(GetForegroundWindow(), nullptr);
 }
 
+LRESULT CALLBACK DestroyWhenShown(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  if (message == WM_SHOWWINDOW && wParam) DestroyWindow(window);
+  return DefWindowProcA(window, message, wParam, lParam);
+}
+
+TEST(Window, AWindowDestroyedWhileBeingShownNeverTakesTheFront) {
+  RecordingWindow live;
+  ASSERT_EQ(GetForegroundWindow(), live.handle());
+  WNDCLASSA windowClass{};
+  windowClass.lpfnWndProc = DestroyWhenShown;
+  windowClass.lpszClassName = "DestroyWhenShown";
+  ASSERT_NE(RegisterClassA(&windowClass), 0);
+  auto create = [](DWORD style) {
+    return CreateWindowExA(0, "DestroyWhenShown", "gone", style, 0, 0, 64, 64, nullptr, nullptr,
+                           nullptr, nullptr);
+  };
+
+  for (DWORD style : {DWORD{WS_VISIBLE | WS_MINIMIZE}, DWORD{WS_VISIBLE | WS_MAXIMIZE}}) {
+    EXPECT_EQ(create(style), nullptr) << style;
+    EXPECT_EQ(GetForegroundWindow(), live.handle()) << style;
+  }
+  for (int command : {SW_SHOWMAXIMIZED, SW_SHOWMINIMIZED, SW_RESTORE, SW_SHOW}) {
+    HWND window = create(0);
+    ASSERT_NE(window, nullptr);
+    ShowWindow(window, command);
+    EXPECT_FALSE(IsWindow(window)) << command;
+    EXPECT_EQ(GetForegroundWindow(), live.handle()) << command;
+  }
+  HWND window = create(0);
+  ASSERT_NE(window, nullptr);
+  SetWindowPos(window, nullptr, 0, 0, 32, 32, SWP_NOZORDER | SWP_SHOWWINDOW);
+  EXPECT_FALSE(IsWindow(window));
+  EXPECT_EQ(GetForegroundWindow(), live.handle());
+
+  // Keys still go to the window in front.
+  live.Take();
+  ASSERT_TRUE(InjectKey(0x1E /* A */, true));
+  ASSERT_TRUE(InjectKey(0x1E /* A */, false));
+  PumpMessages();
+  EXPECT_NE(FindMessage(live.Take(), WM_KEYDOWN), nullptr);
+  UnregisterClassA("DestroyWhenShown", nullptr);
+}
+
 TEST(Window, BadHandlesAndNullArgumentsFailWithDocumentedErrors) {
   auto expectError = [](DWORD expected) { EXPECT_EQ(GetLastError(), expected); };
   MSG message{};
@@ -333,6 +378,34 @@ TEST(Window, CreationFailsWithoutAnyVideoOutput) {
         std::exit(window == nullptr && GetLastError() == ERROR_NOT_SUPPORTED ? 0 : 1);
       },
       testing::ExitedWithCode(0), "no video output");
+}
+
+TEST(Window, AWorkerThatTouchesVideoFirstLeavesWindowsToTheMainThread) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  // The child starts afresh, so the worker is the first to touch video.
+  EXPECT_EXIT(
+      {
+        std::thread worker([] {
+          GetSystemMetrics(SM_CXSCREEN);
+          MessageBoxA(nullptr, "from a worker", "worker", MB_OK);
+        });
+        worker.join();
+        WNDCLASSA windowClass{};
+        windowClass.lpfnWndProc = DefWindowProcA;
+        windowClass.lpszClassName = "MainThread";
+        RegisterClassA(&windowClass);
+        HWND window = CreateWindowExA(0, "MainThread", "", WS_VISIBLE, 0, 0, 64, 64, nullptr,
+                                      nullptr, nullptr, nullptr);
+        MSG message{};
+        bool delivered = window != nullptr && PostMessageA(window, WM_USER, 7, 0) &&
+                         PeekMessageA(&message, window, WM_USER, WM_USER, PM_REMOVE) &&
+                         message.wParam == 7;
+        std::fprintf(stderr, "window %s\n", delivered ? "works" : "refused");
+        // Video stays up in the child: no exit handlers, so no leak check
+        // reports the display library's own allocations.
+        std::_Exit(delivered ? 0 : 1);
+      },
+      testing::ExitedWithCode(0), "window works");
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 // Replaces the global allocator of a test program with one that counts every
-// allocation, so a test can show that a hot path allocates nothing. Include
+// allocation and notes the largest, so a test can show that a hot path
+// allocates nothing or that a reader allocates no more than its bytes justify. Include
 // it in exactly one source file of a program; every test in that program
 // then runs on the counting allocator.
 #pragma once
@@ -16,6 +17,7 @@
 namespace tavorin::test {
 
 inline std::atomic<long> g_allocationCount{0};
+inline std::atomic<std::size_t> g_largestAllocation{0};
 
 // Allocations made so far by the whole program.
 inline long AllocationCount() {
@@ -24,6 +26,9 @@ inline long AllocationCount() {
 
 inline void* CountedAllocate(std::size_t size) {
   ++g_allocationCount;
+  std::size_t seen = g_largestAllocation.load();
+  while (size > seen && !g_largestAllocation.compare_exchange_weak(seen, size)) {
+  }
   return std::malloc(size == 0 ? 1 : size);
 }
 

@@ -123,6 +123,10 @@ TEST_F(PactoolTest, ErrorsAreReportedWithNonZeroExits) {
   };
   m_dir.Write("bad.pac", {'P', 'A', 'C', '2', 1, 0, 0, 0, 0, 0, 0, 0});
   ASSERT_EQ(0, Pactool(m_dir, "create good.pac a.txt").exitCode);
+  // Below 4 GiB, but not with its name and headers in one 32-bit chunk
+  // length (sparse, so it takes no disk).
+  m_dir.Write("huge.bin", {});
+  std::filesystem::resize_file(m_dir.path() / "huge.bin", 0xFFFFFFF0u);
   for (const Case& c : std::vector<Case>{
            {"", 2, "usage"},
            {"frobnicate x", 2, "unknown command"},
@@ -132,6 +136,7 @@ TEST_F(PactoolTest, ErrorsAreReportedWithNonZeroExits) {
            {"create x.pac /etc/hostname", 1, "absolute"},
            {"create x.pac ../x", 1, ".."},
            {"create x.pac a.txt ./a.txt", 1, "given twice"},
+           {"create x.pac a.txt huge.bin", 1, "too large for an archive entry"},
            {"list nothing.pac", 1, "cannot open"},
            {"list bad.pac", 1, "not a valid archive"},
            {"verify bad.pac", 1, "not a valid archive"},
@@ -163,6 +168,18 @@ TEST_F(PactoolTest, ExtractNeverWritesOutsideItsDirectory) {
   m_dir.Write("link.pac", ArchiveBuilder().FileCount(1).File("link/planted", {3}).Build());
   EXPECT_EQ(1, Pactool(m_dir, "extract link.pac -C inside").exitCode);
   EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "outside/planted"));
+  // Nor are directories made through it before the entry is refused.
+  m_dir.Write("deep.pac",
+              ArchiveBuilder().FileCount(1).File("link/made/here/planted", {4}).Build());
+  EXPECT_EQ(1, Pactool(m_dir, "extract deep.pac -C inside").exitCode);
+  EXPECT_NE(std::string::npos, Stderr(m_dir).find("leads outside")) << Stderr(m_dir);
+  EXPECT_FALSE(std::filesystem::exists(m_dir.path() / "outside/made"));
+  // A link that stays inside the directory may be followed.
+  std::filesystem::create_directories(m_dir.path() / "inside/real");
+  std::filesystem::create_directory_symlink("real", m_dir.path() / "inside/alias");
+  m_dir.Write("alias.pac", ArchiveBuilder().FileCount(1).File("alias/sub/kept", {5}).Build());
+  EXPECT_EQ(0, Pactool(m_dir, "extract alias.pac -C inside").exitCode) << Stderr(m_dir);
+  EXPECT_TRUE(std::filesystem::exists(m_dir.path() / "inside/real/sub/kept"));
 }
 
 }  // namespace

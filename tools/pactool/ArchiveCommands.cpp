@@ -3,6 +3,7 @@
 #include <IPackReader.h>
 #include <comobject.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstring>
 #include <filesystem>
@@ -59,19 +60,35 @@ DWORD IndexOf(IPackReader* reader, const std::string& name) {
   return lo;
 }
 
+bool Within(const fs::path& root, const fs::path& path) {
+  auto mismatch = std::mismatch(root.begin(), root.end(), path.begin(), path.end());
+  return mismatch.first == root.end();
+}
+
+std::string LeadsOutside(const std::string& name, const fs::path& root) {
+  return "refusing to extract \"" + name + "\": it leads outside " + root.string();
+}
+
 // Where `name` goes below `root`, refusing anything that would land outside
-// it, through ".." or through a symbolic link already in the tree.
+// it, through ".." or through a symbolic link already in the tree. Every
+// step of the path is checked before any directory is made: a directory
+// created through a link would already stand outside.
 fs::path TargetPath(const fs::path& root, const std::string& name) {
   if (!IsSafeName(name)) throw Failure("refusing to extract \"" + name + "\": unsafe name");
-  fs::path target = root / fs::path(name).relative_path();
-  fs::create_directories(target.parent_path());
-  fs::path realRoot = fs::canonical(root);
-  fs::path realParent = fs::canonical(target.parent_path());
-  auto mismatch =
-      std::mismatch(realRoot.begin(), realRoot.end(), realParent.begin(), realParent.end());
-  if (mismatch.first != realRoot.end() || fs::is_symlink(fs::symlink_status(target))) {
-    throw Failure("refusing to extract \"" + name + "\": it leads outside " + root.string());
+  const fs::path realRoot = fs::canonical(root);
+  fs::path target = root;
+  for (const fs::path& part : fs::path(name).relative_path()) {
+    if (part.empty() || part == ".") continue;
+    target /= part;
+    fs::file_status status = fs::symlink_status(target);
+    if (!fs::exists(status)) continue;
+    std::error_code error;
+    fs::path real = fs::canonical(target, error);
+    if (error || !Within(realRoot, real)) throw Failure(LeadsOutside(name, root));
   }
+  // The file itself is replaced, never written through a link.
+  if (fs::is_symlink(fs::symlink_status(target))) throw Failure(LeadsOutside(name, root));
+  fs::create_directories(target.parent_path());
   return target;
 }
 

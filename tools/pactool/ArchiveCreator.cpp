@@ -27,11 +27,24 @@ struct Input {
   uint64_t size;
 };
 
+uint64_t FileChunkSize(const std::string& name, uint64_t size) {
+  return kChunkHeaderSize + (kChunkHeaderSize + name.size() + 1) + kChunkHeaderSize + size;
+}
+
+uint64_t FileChunkSize(const Input& in) {
+  return FileChunkSize(in.name, in.size);
+}
+
+// Entries whose "FILE" chunk (name and data with their headers) would not
+// fit the chunk's 32-bit length are refused before anything is written.
 void AddFile(std::vector<Input>& inputs, const std::string& name, const fs::path& path) {
   std::error_code error;
   uint64_t size = fs::file_size(path, error);
   if (error) throw Failure("cannot read " + path.string() + ": " + error.message());
-  if (size > 0xFFFFFFFFull) throw Failure(path.string() + " is 4 GiB or larger");
+  if (FileChunkSize(name, size) - kChunkHeaderSize > 0xFFFFFFFFull) {
+    throw Failure(path.string() + " is too large for an archive entry (4 GiB less " +
+                  std::to_string(FileChunkSize(name, 0)) + " bytes at most)");
+  }
   inputs.push_back({name, path, size});
 }
 
@@ -72,10 +85,6 @@ std::vector<Input> CollectInputs(const std::vector<std::string>& paths, const fs
     if (!names.insert(in.name).second) throw Failure("\"" + in.name + "\" is given twice");
   }
   return inputs;
-}
-
-uint64_t FileChunkSize(const Input& in) {
-  return kChunkHeaderSize + (kChunkHeaderSize + in.name.size() + 1) + kChunkHeaderSize + in.size;
 }
 
 // Writes the archive's structure. Once the code is set, the writer masks
