@@ -4,6 +4,7 @@
 
 #include "platform/dshow/CaptureGraphBuilder.h"
 #include "platform/dshow/FilterGraph.h"
+#include "platform/dshow/SplitterFilter.h"
 #include "platform/win32/ComClassTable.h"
 
 namespace tavorin::dshow {
@@ -33,7 +34,7 @@ HRESULT CreateBaseClass(REFIID iid, void** object) {
 }  // namespace
 
 const std::vector<CLSID>& IntermediateFilterClasses() {
-  static const std::vector<CLSID> classes{};
+  static const std::vector<CLSID> classes{CLSID_MovieSplitter};
   return classes;
 }
 
@@ -50,6 +51,8 @@ bool RegisterDirectShowClasses() {
     RegisterComClass(CLSID_FilterGraph, dshow::CreateComClass<dshow::CFilterGraph>);
     RegisterComClass(CLSID_CaptureGraphBuilder2,
                      dshow::CreateComClass<dshow::CCaptureGraphBuilder>);
+    RegisterComClass(dshow::CLSID_MovieSplitter,
+                     dshow::CreateBaseClass<dshow::CSplitterFilter::CreateInstance>);
     RegisterComClass(CLSID_MemoryAllocator, dshow::CreateBaseClass<CMemAllocator::CreateInstance>);
     return true;
   }();
