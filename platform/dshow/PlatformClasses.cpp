@@ -2,6 +2,7 @@
 // filters intelligent connect may use.
 #include "platform/dshow/PlatformClasses.h"
 
+#include "platform/dshow/AudioRenderer.h"
 #include "platform/dshow/CaptureGraphBuilder.h"
 #include "platform/dshow/FilterGraph.h"
 #include "platform/dshow/SplitterFilter.h"
@@ -53,6 +54,8 @@ bool RegisterDirectShowClasses() {
                      dshow::CreateComClass<dshow::CCaptureGraphBuilder>);
     RegisterComClass(dshow::CLSID_MovieSplitter,
                      dshow::CreateBaseClass<dshow::CSplitterFilter::CreateInstance>);
+    RegisterComClass(CLSID_DSoundRender,
+                     dshow::CreateBaseClass<dshow::CAudioRenderer::CreateInstance>);
     RegisterComClass(CLSID_MemoryAllocator, dshow::CreateBaseClass<CMemAllocator::CreateInstance>);
     return true;
   }();
