@@ -39,8 +39,8 @@ const std::vector<CLSID>& IntermediateFilterClasses() {
   return classes;
 }
 
-const CLSID* DefaultRendererClass(REFGUID /*majorType*/) {
-  return nullptr;
+const CLSID* DefaultRendererClass(REFGUID majorType) {
+  return majorType == MEDIATYPE_Audio ? &CLSID_DSoundRender : nullptr;
 }
 
 }  // namespace tavorin::dshow

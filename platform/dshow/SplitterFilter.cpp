@@ -121,7 +121,7 @@ HRESULT CSplitterFilter::OpenMovie(IAsyncReader* reader) {
   m_file = media::CMediaFile::Open(ReaderSource(reader, total), &error);
   if (!m_file) return VFW_E_UNSUPPORTED_STREAM;
   m_duration = std::max<media::MediaTime>(0, m_file->Duration());
-  m_segment = Segment{0, m_duration, 1.0};
+  m_segment = Segment{0, m_duration, false, 1.0};
   HRESULT hr = S_OK;
   if (m_file->Video().present) {
     if (auto decoder = m_file->CreateVideoDecoder(&error)) {
@@ -332,6 +332,7 @@ STDMETHODIMP CSplitterFilter::SetPositions(LONGLONG* current, DWORD currentFlags
   if (!m_file) return VFW_E_NOT_CONNECTED;
   if (stopMode == AM_SEEKING_AbsolutePositioning) m_segment.stop = *stop;
   if (stopMode == AM_SEEKING_RelativePositioning) m_segment.stop += *stop;
+  if (stopMode != AM_SEEKING_NoPositioning) m_segment.stopSet = true;
   if (currentMode == AM_SEEKING_NoPositioning) return S_OK;
   LONGLONG target =
       currentMode == AM_SEEKING_AbsolutePositioning ? *current : m_segment.start + *current;

@@ -27,7 +27,10 @@ class CSplitterFilter;
 // `start`, and media time runs `rate` times as fast as stream time.
 struct Segment {
   REFERENCE_TIME start = 0;
+  // Only a stop position the caller set ends the streams early: a container
+  // whose stated duration is shorter than its data still plays it all.
   REFERENCE_TIME stop = 0;
+  bool stopSet = false;
   double rate = 1.0;
 };
 

@@ -160,7 +160,7 @@ CSplitterOutputPin::Step CSplitterOutputPin::DecodeAndDeliver(PacketQueue::Item&
 }
 
 bool CSplitterOutputPin::PastStop(REFERENCE_TIME start) const {
-  return m_segment.stop > 0 && start >= m_segment.stop;
+  return m_segment.stopSet && start >= m_segment.stop;
 }
 
 CSplitterOutputPin::Step CSplitterOutputPin::DeliverVideo() {

@@ -50,10 +50,8 @@ TEST(FilterGraphTest, RenderStreamFailsWithoutAChainAndLeavesNothingBehind) {
 TEST(FilterGraphTest, PauseStaysIntermediateUntilTheFirstSampleArrives) {
   MovieGraph movie(ReadFileBytes(MovieNamed("mpeg4.avi").path), nullptr, true);
   ASSERT_EQ(movie.videoResult, S_OK);
-  auto* source = static_cast<CMemorySource*>(movie.source.Get());
-
-  // Pausing with no data to give cannot complete.
-  source->HoldReads(true);
+  // Pausing cannot complete before the renderer has a sample.
+  movie.renderer->HoldSamples(true);
   EXPECT_EQ(movie.control->Pause(), S_FALSE);
   HRESULT hr = S_OK;
   EXPECT_EQ(movie.State(&hr), 1);
@@ -61,7 +59,7 @@ TEST(FilterGraphTest, PauseStaysIntermediateUntilTheFirstSampleArrives) {
   EXPECT_EQ(movie.renderer->SampleCount(), 0u);
 
   // Once a sample can arrive, the pause completes on it.
-  source->HoldReads(false);
+  movie.renderer->HoldSamples(false);
   OAFilterState state = -1;
   EXPECT_EQ(movie.control->GetState(10000, &state), S_OK);
   EXPECT_EQ(state, 1);

@@ -48,21 +48,12 @@ class CMemorySource::Pin : public CBasePin, public IAsyncReader {
   STDMETHODIMP SyncReadAligned(IMediaSample*) override { return E_NOTIMPL; }
   STDMETHODIMP SyncRead(LONGLONG position, LONG length, BYTE* buffer) override {
     if (position < 0 || length < 0) return E_INVALIDARG;
-    {
-      std::unique_lock<std::mutex> hold(m_holdLock);
-      m_released.wait(hold, [this] { return !m_held; });
-    }
+
     LONGLONG size = static_cast<LONGLONG>(m_bytes.size());
     LONGLONG count = std::max<LONGLONG>(0, std::min<LONGLONG>(length, size - position));
     if (count > 0) std::memcpy(buffer, m_bytes.data() + position, static_cast<size_t>(count));
     return count == length ? S_OK : S_FALSE;
   }
-  void HoldReads(bool held) {
-    std::lock_guard<std::mutex> hold(m_holdLock);
-    m_held = held;
-    m_released.notify_all();
-  }
-
   STDMETHODIMP Length(LONGLONG* total, LONGLONG* available) override {
     *total = *available = static_cast<LONGLONG>(m_bytes.size());
     return S_OK;
@@ -70,9 +61,6 @@ class CMemorySource::Pin : public CBasePin, public IAsyncReader {
 
  private:
   std::vector<uint8_t> m_bytes;
-  std::mutex m_holdLock;
-  std::condition_variable m_released;
-  bool m_held = false;
 };
 
 CMemorySource* CMemorySource::Create(std::vector<uint8_t> bytes) {
@@ -95,10 +83,6 @@ IPin* CMemorySource::OutputPin() {
   return m_pin.get();
 }
 
-void CMemorySource::HoldReads(bool hold) {
-  m_pin->HoldReads(hold);
-}
-
 bool IsRgb32Video(const CMediaType& type) {
   return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_RGB32 &&
          type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER);
@@ -118,6 +102,20 @@ CRecordingRenderer::CRecordingRenderer(Accept accept, bool keepData, HRESULT* re
 
 HRESULT CRecordingRenderer::CheckMediaType(const CMediaType* type) {
   return m_accept(*type) ? S_OK : E_FAIL;
+}
+
+HRESULT CRecordingRenderer::Receive(IMediaSample* sample) {
+  {
+    std::unique_lock<std::mutex> hold(m_recordLock);
+    m_released.wait(hold, [this] { return !m_held; });
+  }
+  return CBaseVideoRenderer::Receive(sample);
+}
+
+void CRecordingRenderer::HoldSamples(bool held) {
+  std::lock_guard<std::mutex> hold(m_recordLock);
+  m_held = held;
+  m_released.notify_all();
 }
 
 HRESULT CRecordingRenderer::DoRenderSample(IMediaSample* sample) {

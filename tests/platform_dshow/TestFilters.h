@@ -3,6 +3,7 @@
 #pragma once
 
 #include <atomic>
+#include <condition_variable>
 #include <functional>
 #include <mutex>
 #include <vector>
@@ -23,8 +24,6 @@ class CMemorySource : public CBaseFilter {
   int GetPinCount() override { return 1; }
   CBasePin* GetPin(int n) override;
   IPin* OutputPin();
-  // While held, reads block (the streaming threads then wait for data).
-  void HoldReads(bool hold);
 
  private:
   class Pin;
@@ -54,6 +53,10 @@ class CRecordingRenderer : public CBaseVideoRenderer {
   static CRecordingRenderer* Create(Accept accept = nullptr, bool keepData = false);
 
   HRESULT CheckMediaType(const CMediaType* type) override;
+  // While samples are held, they wait on their way in, before the renderer
+  // has seen them.
+  HRESULT Receive(IMediaSample* sample) override;
+  void HoldSamples(bool hold);
   HRESULT DoRenderSample(IMediaSample* sample) override;
   void OnReceiveFirstSample(IMediaSample* sample) override;
 
@@ -68,6 +71,8 @@ class CRecordingRenderer : public CBaseVideoRenderer {
   bool m_keepData;
   std::mutex m_recordLock;
   std::vector<RenderedSample> m_samples;
+  std::condition_variable m_released;
+  bool m_held = false;
 };
 
 bool IsRgb32Video(const CMediaType& type);

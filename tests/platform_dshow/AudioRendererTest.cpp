@@ -1,0 +1,117 @@
+#include <chrono>
+#include <cmath>
+#include <algorithm>
+#include <cstdlib>
+#include <stdexcept>
+#include <vector>
+
+#include <gtest/gtest.h>
+
+#include <platform_test.h>
+
+#include "platform_dshow/MovieGraph.h"
+#include "platform_dshow_media/Movies.h"
+#include "support/TempDir.h"
+
+namespace tavorin::test {
+namespace {
+
+struct Capture {
+  double peak[2] = {0, 0};
+  // How much of the left channel's power is a tone of the given frequency:
+  // near 1 for that tone alone (silence before and after included), near 0
+  // for anything else.
+  double purity = 0;
+};
+
+Capture Analyse(const std::vector<float>& frames, double frequency) {
+  Capture capture;
+  double sine = 0;
+  double cosine = 0;
+  double power = 0;
+  size_t count = frames.size() / 2;
+  for (size_t i = 0; i < count; ++i) {
+    double phase = 2 * M_PI * frequency * static_cast<double>(i) / kDSoundOutputRate;
+    float left = frames[2 * i];
+    sine += left * std::sin(phase);
+    cosine += left * std::cos(phase);
+    power += static_cast<double>(left) * left;
+    capture.peak[0] = std::max(capture.peak[0], std::fabs(static_cast<double>(left)));
+    capture.peak[1] = std::max(capture.peak[1], std::fabs(static_cast<double>(frames[2 * i + 1])));
+  }
+  if (power > 0) capture.purity = 2 * (sine * sine + cosine * cosine) / (power * count);
+  return capture;
+}
+
+// Plays the first `seconds` of the movie and returns the captured output.
+std::vector<float> PlayAndCapture(const std::vector<uint8_t>& bytes, double seconds, LONG volume,
+                                  LONG balance) {
+  MovieGraph movie(bytes);
+  EXPECT_EQ(movie.audioResult, S_OK);
+  ComPtr<IBasicAudio> audio;
+  EXPECT_EQ(movie.graph.As(&audio), S_OK);
+  EXPECT_EQ(audio->put_Volume(volume), S_OK);
+  EXPECT_EQ(audio->put_Balance(balance), S_OK);
+  LONG read = 1;
+  audio->get_Volume(&read);
+  EXPECT_EQ(read, volume);
+  LONGLONG stop = static_cast<LONGLONG>(seconds * 1e7);
+  movie.seeking->SetPositions(nullptr, AM_SEEKING_NoPositioning, &stop,
+                              AM_SEEKING_AbsolutePositioning);
+  DSoundStartCapture();
+  EXPECT_EQ(movie.control->Run(), S_OK);
+  EXPECT_EQ(movie.WaitForEnd(10000), EC_COMPLETE);
+  movie.control->Stop();
+  return DSoundStopCapture();
+}
+
+TEST(AudioRendererTest, MovieSoundReachesDirectSoundWithVolumeAndBalance) {
+  std::vector<uint8_t> bytes = ReadFileBytes(MovieNamed("mjpeg-pcm.avi").path);
+  std::vector<float> fullOutput = PlayAndCapture(bytes, 1.0, 0, 0);
+  Capture full = Analyse(fullOutput, 440);
+  Capture quiet = Analyse(PlayAndCapture(bytes, 1.0, -2000, 0), 440);
+  Capture left = Analyse(PlayAndCapture(bytes, 1.0, 0, -10000), 440);
+
+  // The movie's 440 Hz tone is what plays, on both channels alike.
+  ASSERT_GT(full.peak[0], 0.05);
+  EXPECT_GT(full.purity, 0.8);
+  EXPECT_LT(Analyse(fullOutput, 1000).purity, 0.05);
+  EXPECT_NEAR(full.peak[1], full.peak[0], full.peak[0] * 0.05);
+  // -20 dB is a tenth of the amplitude.
+  EXPECT_NEAR(quiet.peak[0] / full.peak[0], 0.1, 0.01);
+  EXPECT_GT(quiet.purity, 0.8);
+  // Balance all the way left silences the right channel.
+  EXPECT_GT(left.peak[0], full.peak[0] * 0.9);
+  EXPECT_LT(left.peak[1], full.peak[0] * 0.01);
+}
+
+TEST(AudioRendererTest, CompletesOnlyAfterEveryRendererHasFinished) {
+  TempDir dir;
+  std::string path = dir.File("short-video.avi");
+  // One second of pictures, two of sound.
+  std::string command =
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i color=c=gray:s=64x48:r=30:d=1 "
+      "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 -c:v mjpeg -c:a pcm_s16le '" +
+      path + "'";
+  ASSERT_EQ(std::system(command.c_str()), 0);
+  MovieGraph movie(ReadFileBytes(path));
+  ASSERT_EQ(movie.videoResult, S_OK);
+  ASSERT_EQ(movie.audioResult, S_OK);
+  ASSERT_EQ(movie.Cue(), S_OK);
+  auto start = std::chrono::steady_clock::now();
+  ASSERT_EQ(movie.control->Run(), S_OK);
+  LONG code = 0;
+  EXPECT_EQ(movie.events->WaitForCompletion(1500, &code), E_ABORT);
+  EXPECT_EQ(movie.WaitForEnd(10000), EC_COMPLETE);
+  double seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GT(seconds, 1.8);
+  // The event queue holds it once.
+  LONG_PTR param1 = 0;
+  LONG_PTR param2 = 0;
+  ASSERT_EQ(movie.events->GetEvent(&code, &param1, &param2, 0), S_OK);
+  EXPECT_EQ(code, EC_COMPLETE);
+  EXPECT_EQ(movie.events->GetEvent(&code, &param1, &param2, 0), E_ABORT);
+}
+
+}  // namespace
+}  // namespace tavorin::test
