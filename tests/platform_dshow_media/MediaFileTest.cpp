@@ -3,7 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <condition_variable>
 #include <cstdlib>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "platform_dshow_media/Movies.h"
 #include "support/TempDir.h"
@@ -162,6 +166,151 @@ TEST(MediaFileTest, ReadErrorsAndAbortFailTheReadingUntilCleared) {
          stream == PacketStream::Audio) {
   }
   EXPECT_EQ(stream, PacketStream::Failed);
+}
+
+// Cuts and corruptions of every movie: each either fails to open with a
+// reason or reads to an end, decoding what survives.
+TEST(MediaFileTest, DamagedMoviesFailToOpenOrEndCleanly) {
+  for (const Movie& movie : Movies()) {
+    auto bytes = MovieBytes(movie);
+    std::vector<std::pair<std::string, std::vector<uint8_t>>> damaged;
+    for (int percent : {10, 50, 90}) {
+      damaged.emplace_back(
+          "cut to " + std::to_string(percent) + "%",
+          std::vector<uint8_t>(bytes->begin(), bytes->begin() + bytes->size() * percent / 100));
+    }
+    for (size_t step : {size_t{7}, size_t{101}, size_t{997}}) {
+      std::vector<uint8_t> flipped = *bytes;
+      for (size_t i = step / 2; i < flipped.size(); i += step) flipped[i] ^= 0xFF;
+      damaged.emplace_back("every " + std::to_string(step) + "th byte flipped", flipped);
+    }
+    for (const auto& [what, data] : damaged) {
+      SCOPED_TRACE(movie.name + ", " + what);
+      std::string error;
+      auto file = OpenMovie(data, &error);
+      if (!file) {
+        EXPECT_FALSE(error.empty());
+        continue;
+      }
+      auto video = file->CreateVideoDecoder(nullptr);
+      auto audio = file->CreateAudioDecoder(nullptr);
+      Decoded decoded = DecodeToEnd(*file, video.get(), audio.get());
+      EXPECT_EQ(decoded.last, PacketStream::End);
+      EXPECT_LE(decoded.frames.size(), size_t{kMovieFrames} + 1);
+      // Damaged data seeks like whole data, or not at all, but never hangs.
+      if (file->Seek(media::kUnitsPerSecond)) {
+        if (video) video->Flush(media::kUnitsPerSecond);
+        if (audio) audio->Flush(media::kUnitsPerSecond);
+        DecodeToEnd(*file, video.get(), audio.get());
+      }
+    }
+  }
+  // Where the index is intact, a cut AVI still plays what it holds.
+  auto bytes = MovieBytes(MovieNamed("mjpeg.avi"));
+  auto file = OpenMovie(std::vector<uint8_t>(bytes->begin(), bytes->begin() + bytes->size() / 2));
+  ASSERT_TRUE(file);
+  auto video = file->CreateVideoDecoder(nullptr);
+  Decoded decoded = DecodeToEnd(*file, video.get(), nullptr);
+  EXPECT_GT(decoded.frames.size(), size_t{kMovieFrames} / 3);
+  EXPECT_LT(decoded.frames.size(), size_t{kMovieFrames});
+}
+
+// Packets handed from one queue to a consumer thread.
+class PacketQueue {
+ public:
+  void Push(CMediaPacket packet) {
+    std::lock_guard<std::mutex> lock(m_mutex);
+    m_packets.push_back(std::move(packet));
+    m_ready.notify_one();
+  }
+  // An End packet closes the queue.
+  CMediaPacket Pop() {
+    std::unique_lock<std::mutex> lock(m_mutex);
+    m_ready.wait(lock, [this] { return !m_packets.empty(); });
+    CMediaPacket packet = std::move(m_packets.front());
+    m_packets.pop_front();
+    return packet;
+  }
+
+ private:
+  std::mutex m_mutex;
+  std::condition_variable m_ready;
+  std::deque<CMediaPacket> m_packets;
+};
+
+// The splitter's arrangement: one demux thread, each decoder on its own
+// thread. The result is the same as decoding on one thread.
+TEST(MediaFileTest, DemuxAndDecodersWorkOnTheirOwnThreads) {
+  const Movie& movie = MovieNamed("h264-aac.mp4");
+  auto file = OpenMovie(movie);
+  ASSERT_TRUE(file);
+  auto video = file->CreateVideoDecoder(nullptr);
+  auto audio = file->CreateAudioDecoder(nullptr);
+  ASSERT_TRUE(video && audio);
+  Decoded expected = DecodeToEnd(*file, video.get(), audio.get());
+  ASSERT_TRUE(file->Seek(0));
+  video->Flush(0);
+  audio->Flush(0);
+
+  PacketQueue videoQueue, audioQueue;
+  std::vector<media::MediaTime> frameTimes;
+  int64_t audioFrames = 0;
+  std::thread videoThread([&] {
+    std::vector<uint8_t> buffer(video->FrameBytes());
+    media::MediaTime start, stop;
+    for (;;) {
+      CMediaPacket packet = videoQueue.Pop();
+      if (packet.Stream() == PacketStream::End) {
+        video->SendEnd();
+      } else {
+        video->Send(packet);
+      }
+      media::DecodeStatus status;
+      while ((status = video->Receive(&start, &stop)) == media::DecodeStatus::Output) {
+        if (video->CopyFrame(buffer.data(), buffer.size())) frameTimes.push_back(start);
+      }
+      if (status == media::DecodeStatus::Ended) return;
+    }
+  });
+  std::thread audioThread([&] {
+    media::AudioChunk chunk;
+    for (;;) {
+      CMediaPacket packet = audioQueue.Pop();
+      if (packet.Stream() == PacketStream::End) {
+        audio->SendEnd();
+      } else {
+        audio->Send(packet);
+      }
+      media::DecodeStatus status;
+      while ((status = audio->Receive(chunk)) == media::DecodeStatus::Output)
+        audioFrames += chunk.frames;
+      if (status == media::DecodeStatus::Ended) return;
+    }
+  });
+  std::thread demuxThread([&] {
+    for (;;) {
+      CMediaPacket packet;
+      PacketStream stream = file->ReadPacket(packet);
+      if (stream == PacketStream::Video) {
+        videoQueue.Push(std::move(packet));
+      } else if (stream == PacketStream::Audio) {
+        audioQueue.Push(std::move(packet));
+      } else {
+        videoQueue.Push(CMediaPacket());
+        audioQueue.Push(CMediaPacket());
+        return;
+      }
+    }
+  });
+  demuxThread.join();
+  videoThread.join();
+  audioThread.join();
+
+  ASSERT_EQ(frameTimes.size(), expected.frames.size());
+  for (size_t i = 0; i < frameTimes.size(); ++i) EXPECT_EQ(frameTimes[i], expected.frames[i].start);
+  int64_t expectedAudio = 0;
+  for (const media::AudioChunk& chunk : expected.chunks) expectedAudio += chunk.frames;
+  EXPECT_EQ(audioFrames, expectedAudio);
 }
 
 }  // namespace

@@ -1,6 +1,7 @@
 #include "platform_dshow_media/Movies.h"
 
 #include <cstdlib>
+#include <deque>
 #include <fstream>
 #include <iterator>
 #include <stdexcept>
@@ -25,43 +26,72 @@ void Make(const std::string& path, const std::string& inputs, const std::string&
   if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg failed: " + command);
 }
 
-struct MovieSet {
-  TempDir dir;
-  std::vector<Movie> movies;
-
-  MovieSet() {
-    std::string picture = std::string("-f lavfi -i \"") + kPicture + "\"";
-    auto add = [&](const char* name, int rate, int channels, const std::string& audioInput,
-                   const std::string& codecs) {
-      Movie movie{name, dir.File(name), true, rate, channels};
-      std::string inputs = picture;
-      if (!audioInput.empty()) inputs += " -f lavfi -i \"" + audioInput + "\"";
-      Make(movie.path, inputs, codecs);
-      movies.push_back(movie);
-    };
-    add("mjpeg.avi", 0, 0, "", "-c:v mjpeg -q:v 2 -pix_fmt yuvj420p");
-    add("mjpeg-pcm.avi", 44100, 1, Sine(44100), "-c:v mjpeg -q:v 2 -c:a pcm_s16le -ac 1");
-    add("mpeg4.avi", 0, 0, "", "-c:v mpeg4 -q:v 2");
-    // B-frames: packets arrive out of presentation order.
-    add("mpeg4-pcm.avi", 44100, 2, Sine(44100), "-c:v mpeg4 -q:v 2 -bf 2 -c:a pcm_s16le -ac 2");
-    add("h264-aac.mp4", 48000, 1, Sine(48000),
-        "-c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p -c:a aac -ac 1");
-    // Six channels, which the engine mixes down to two.
-    add("vp8-vorbis.mkv", 22050, 2, Sine(22050), "-c:v libvpx -crf 4 -b:v 2M -c:a libvorbis -ac 6");
-  }
+struct Recipe {
+  const char* name;
+  int sampleRate;
+  int channels;
+  std::string codecs;
 };
+
+// Made on first use, so a test of one movie waits for that one only.
+class MovieSet {
+ public:
+  MovieSet()
+      : m_recipes{
+            {"mjpeg.avi", 0, 0, "-c:v mjpeg -q:v 2 -pix_fmt yuvj420p"},
+            {"mjpeg-pcm.avi", 44100, 1, "-c:v mjpeg -q:v 2 -c:a pcm_s16le -ac 1"},
+            {"mpeg4.avi", 0, 0, "-c:v mpeg4 -q:v 2"},
+            // B-frames: packets arrive out of presentation order.
+            {"mpeg4-pcm.avi", 44100, 2, "-c:v mpeg4 -q:v 2 -bf 2 -c:a pcm_s16le -ac 2"},
+            {"h264-aac.mp4", 48000, 1,
+             "-c:v libx264 -preset ultrafast -crf 10 -pix_fmt yuv420p -c:a aac -ac 1"},
+            // Six channels, which the engine mixes down to two.
+            {"vp8-vorbis.mkv", 22050, 2, "-c:v libvpx -crf 4 -b:v 2M -c:a libvorbis -ac 6"},
+        } {}
+
+  const Movie& Get(const Recipe& recipe) {
+    for (const Movie& movie : m_made)
+      if (movie.name == recipe.name) return movie;
+    Movie movie{recipe.name, m_dir.File(recipe.name), true, recipe.sampleRate, recipe.channels};
+    std::string inputs = std::string("-f lavfi -i \"") + kPicture + "\"";
+    if (recipe.sampleRate != 0) inputs += " -f lavfi -i \"" + Sine(recipe.sampleRate) + "\"";
+    Make(movie.path, inputs, recipe.codecs);
+    m_made.push_back(movie);
+    return m_made.back();
+  }
+
+  const std::vector<Movie>& All() {
+    if (m_all.empty())
+      for (const Recipe& recipe : m_recipes) m_all.push_back(Get(recipe));
+    return m_all;
+  }
+
+  const Movie& Named(const std::string& name) {
+    for (const Recipe& recipe : m_recipes)
+      if (name == recipe.name) return Get(recipe);
+    throw std::runtime_error("no test movie " + name);
+  }
+
+ private:
+  TempDir m_dir;
+  std::vector<Recipe> m_recipes;
+  std::deque<Movie> m_made;
+  std::vector<Movie> m_all;
+};
+
+MovieSet& Set() {
+  static MovieSet set;
+  return set;
+}
 
 }  // namespace
 
 const std::vector<Movie>& Movies() {
-  static MovieSet set;
-  return set.movies;
+  return Set().All();
 }
 
 const Movie& MovieNamed(const std::string& name) {
-  for (const Movie& movie : Movies())
-    if (movie.name == name) return movie;
-  throw std::runtime_error("no test movie " + name);
+  return Set().Named(name);
 }
 
 std::shared_ptr<const std::vector<uint8_t>> MovieBytes(const Movie& movie) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
+
 #include "platform_dshow_media/Movies.h"
+#include "support/TempDir.h"
 
 namespace tavorin::test {
 namespace {
@@ -45,10 +48,12 @@ TEST(VideoDecoderTest, DecodesEveryFrameBottomUpInTimeOrder) {
     const DecodedFrame& first = decoded.frames[0];
     const uint8_t* bottom = MiddleOfRow(first, 2);
     const uint8_t* top = MiddleOfRow(first, kMovieHeight - 3);
-    EXPECT_NEAR(bottom[0], 200, 16);
-    EXPECT_NEAR(bottom[2], 20, 16);
-    EXPECT_NEAR(top[0], 20, 16);
-    EXPECT_NEAR(top[2], 200, 16);
+    // Tight enough that a wrong range (MJPEG's is full, the others' limited)
+    // would show: it moves 200 and 20 by more than ten.
+    EXPECT_NEAR(bottom[0], 200, 4);
+    EXPECT_NEAR(bottom[2], 20, 4);
+    EXPECT_NEAR(top[0], 20, 4);
+    EXPECT_NEAR(top[2], 200, 4);
     for (size_t i = 3; i < first.pixels.size(); i += 4) ASSERT_EQ(first.pixels[i], 0xFF);
 
     // After the end, Receive keeps answering Ended.
@@ -123,6 +128,60 @@ TEST(VideoDecoderTest, SeekDeliversFirstTheFrameCoveringTheTarget) {
       EXPECT_EQ(first.stop, reference.frames[covering].stop);
       EXPECT_NEAR(FrameNumberOf(first, kMovieWidth),
                   FrameNumberOf(reference.frames[covering], kMovieWidth), 1);
+    }
+  }
+}
+
+// Sizes whose rows are no multiple of the converter's vector width, and one
+// that is: the frame lands exactly in the bytes given, every pixel of it
+// right, nothing written around it.
+TEST(VideoDecoderTest, CopyFrameWritesOnlyTheFrameBytes) {
+  TempDir dir;
+  for (const char* size : {"50x30", "34x18", "48x16"}) {
+    SCOPED_TRACE(size);
+    std::string path = dir.File(std::string(size) + ".avi");
+    std::string picture = "color=c=black:s=" + std::string(size) +
+                          ":r=10:d=0.3,format=rgb24,"
+                          "geq=r='if(lt(Y,H/2),200,20)':g='0':b='if(lt(Y,H/2),20,200)'";
+    std::string command = "ffmpeg -nostdin -loglevel error -y -f lavfi -i \"" + picture +
+                          "\" -c:v mpeg4 -q:v 2 '" + path + "'";
+    ASSERT_EQ(std::system(command.c_str()), 0);
+    media::ByteSource source;
+    ASSERT_TRUE(media::FileByteSource(path, &source));
+    auto file = media::CMediaFile::Open(source, nullptr);
+    ASSERT_TRUE(file);
+    auto video = file->CreateVideoDecoder(nullptr);
+    ASSERT_TRUE(video);
+    constexpr size_t kGuard = 256;
+    std::vector<uint8_t> buffer(video->FrameBytes() + 2 * kGuard, 0xA5);
+    media::CMediaPacket packet;
+    MediaTime start, stop;
+    int frames = 0;
+    while (file->ReadPacket(packet) == media::PacketStream::Video) {
+      video->Send(packet);
+      while (video->Receive(&start, &stop) == DecodeStatus::Output) {
+        ASSERT_TRUE(video->CopyFrame(buffer.data() + kGuard, video->FrameBytes()));
+        ++frames;
+      }
+    }
+    EXPECT_EQ(frames, 3);
+    for (size_t i = 0; i < kGuard; ++i) {
+      ASSERT_EQ(buffer[i], 0xA5) << "before the frame, byte " << i;
+      ASSERT_EQ(buffer[buffer.size() - 1 - i], 0xA5) << "after the frame, byte " << i;
+    }
+    // No alpha byte keeps the fill, and the rows next to the bottom (first
+    // in memory) and the top are right to their last pixel.
+    const uint8_t* frame = buffer.data() + kGuard;
+    for (size_t i = 3; i < video->FrameBytes(); i += 4)
+      ASSERT_EQ(frame[i], 0xFF) << "pixel " << i / 4;
+    const int width = video->Width();
+    const uint8_t* bottomRow = frame + 4 * width;
+    const uint8_t* topRow = frame + 4 * width * (video->Height() - 2);
+    for (int x = 0; x < width; ++x) {
+      ASSERT_NEAR(bottomRow[4 * x], 200, 8) << "bottom, x " << x;
+      ASSERT_NEAR(bottomRow[4 * x + 2], 20, 8) << "bottom, x " << x;
+      ASSERT_NEAR(topRow[4 * x], 20, 8) << "top, x " << x;
+      ASSERT_NEAR(topRow[4 * x + 2], 200, 8) << "top, x " << x;
     }
   }
 }

@@ -71,8 +71,9 @@ class CMediaFile {
   // not even the start could be reached; reading then gives End.
   bool Seek(MediaTime target);
 
-  // Makes a read in progress (in Open's probing, ReadPacket or Seek) give up
-  // soon, and every later one fail, until ClearAbort. Any thread.
+  // Makes a ReadPacket or Seek in progress give up soon (ReadPacket answers
+  // Failed, Seek false), and every later one fail, until ClearAbort. Lets a
+  // stopping filter free its demux thread from a slow source. Any thread.
   void Abort() { m_aborted = true; }
   void ClearAbort() { m_aborted = false; }
 

@@ -2,12 +2,17 @@
 // bottom-up RGB32 frames.
 #include "platform/dshow/media/VideoDecoder.h"
 
+#include <cstring>
+#include <vector>
+
 #include "platform/dshow/media/CodecPump.h"
 #include "platform/dshow/media/Ffmpeg.h"
 
 namespace tavorin::dshow::media {
 
 namespace {
+
+constexpr size_t kStagingSlack = 256;
 
 // A frame's length when neither the frame nor the stream says: 25 frames a second.
 constexpr MediaTime kFallbackFrameDuration = kUnitsPerSecond / 25;
@@ -65,6 +70,14 @@ struct ScalerKey {
   }
 };
 
+// Whether libswscale may write a frame of this width straight into the
+// caller's buffer with a negative stride. For other widths it can write past
+// the rows it was given (its guard for the last line assumes a positive
+// stride), so those frames go through a padded buffer of our own.
+bool WritesStraight(int width) {
+  return width % 16 == 0;
+}
+
 }  // namespace
 
 struct CVideoDecoder::Codec {
@@ -84,6 +97,7 @@ struct CVideoDecoder::Codec {
   MediaTime nextStart = kNoTime;
   SwsContext* scaler = nullptr;
   ScalerKey scalerKey;
+  std::vector<uint8_t> staging;
 };
 
 SwsContext* CVideoDecoder::Codec::Scaler(int outWidth, int outHeight) {
@@ -98,12 +112,18 @@ SwsContext* CVideoDecoder::Codec::Scaler(int outWidth, int outHeight) {
   sws_freeContext(scaler);
   scaler = nullptr;
   if (key.width <= 0 || key.height <= 0 || !sws_isSupportedInput(key.format)) return nullptr;
+  // libswscale's fast YUV converters leave the last pixels of a row unset
+  // when the width is no multiple of 8; the accurate path writes them all.
+  int flags = SWS_BILINEAR | (WritesStraight(outWidth) ? 0 : SWS_ACCURATE_RND);
   scaler = sws_getContext(key.width, key.height, key.format, outWidth, outHeight, AV_PIX_FMT_BGRA,
-                          SWS_BILINEAR, nullptr, nullptr, nullptr);
+                          flags, nullptr, nullptr, nullptr);
   if (!scaler) return nullptr;
-  // Fails harmlessly for RGB sources, where there is no range to set.
-  sws_setColorspaceDetails(scaler, sws_getCoefficients(key.colorspace), key.fullRange ? 1 : 0,
-                           sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+  // The defaults (limited-range BT.601) need no call, which would set up the
+  // tables a second time. Fails harmlessly for RGB sources.
+  if (key.fullRange || key.colorspace != SWS_CS_DEFAULT) {
+    sws_setColorspaceDetails(scaler, sws_getCoefficients(key.colorspace), key.fullRange ? 1 : 0,
+                             sws_getCoefficients(SWS_CS_DEFAULT), 1, 0, 1 << 16, 1 << 16);
+  }
   scalerKey = key;
   return scaler;
 }
@@ -179,14 +199,28 @@ bool CVideoDecoder::CopyFrame(void* dest, size_t destSize) {
   if (!codec.holding || !dest || destSize < FrameBytes()) return false;
   SwsContext* scaler = codec.Scaler(m_width, m_height);
   if (!scaler) return false;
-  // A negative stride from the last row writes the picture bottom-up.
-  int stride = m_width * 4;
-  uint8_t* rows[4] = {static_cast<uint8_t*>(dest) + static_cast<size_t>(m_height - 1) * stride,
-                      nullptr, nullptr, nullptr};
-  int strides[4] = {-stride, 0, 0, 0};
   AVFrame* frame = codec.frame.get();
-  return sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, rows, strides) ==
-         m_height;
+  const size_t rowBytes = static_cast<size_t>(m_width) * 4;
+  auto* bottom = static_cast<uint8_t*>(dest);
+  if (WritesStraight(m_width)) {
+    // A negative stride from the last row writes the picture bottom-up.
+    uint8_t* rows[4] = {bottom + (m_height - 1) * rowBytes, nullptr, nullptr, nullptr};
+    int strides[4] = {-static_cast<int>(rowBytes), 0, 0, 0};
+    return sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, rows, strides) ==
+           m_height;
+  }
+  // Rows padded to 16 pixels and slack after the last one take whatever
+  // libswscale writes beyond a row.
+  const size_t stride = (static_cast<size_t>(m_width) + 15) / 16 * 16 * 4;
+  codec.staging.resize(stride * m_height + kStagingSlack);
+  uint8_t* rows[4] = {codec.staging.data(), nullptr, nullptr, nullptr};
+  int strides[4] = {static_cast<int>(stride), 0, 0, 0};
+  if (sws_scale(scaler, frame->data, frame->linesize, 0, frame->height, rows, strides) != m_height)
+    return false;
+  for (int row = 0; row < m_height; ++row)
+    std::memcpy(bottom + (m_height - 1 - row) * rowBytes, codec.staging.data() + row * stride,
+                rowBytes);
+  return true;
 }
 
 void CVideoDecoder::Flush(MediaTime target) {

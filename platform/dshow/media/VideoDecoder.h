@@ -41,7 +41,8 @@ class CVideoDecoder {
   // SendEnd. The frame is held until the next Receive or Flush. Frames that
   // end at or before the target of the last Flush are skipped here.
   DecodeStatus Receive(MediaTime* start, MediaTime* stop);
-  // Writes the held frame into `dest` as RGB32 (B, G, R, 0xFF bytes), rows
+  // Writes the held frame into `dest` as RGB32 (bytes B, G, R, then the
+  // source's alpha, 0xFF for pictures without), exactly FrameBytes(), rows
   // bottom-up as a DIB with positive biHeight stores them: the first row in
   // memory is the bottom row of the picture. False when no frame is held,
   // `destSize` < FrameBytes() or the conversion fails.
