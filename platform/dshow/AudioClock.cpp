@@ -2,6 +2,7 @@
 #include "platform/dshow/AudioClock.h"
 
 #include <algorithm>
+#include <cmath>
 
 #include "platform/dshow/SystemClock.h"
 
@@ -51,7 +52,13 @@ void AudioTimeline::UpdateLocked() {
   DWORD play = 0;
   DWORD write = 0;
   if (m_buffer && m_bufferBytes > 0 && SUCCEEDED(m_buffer->GetCurrentPosition(&play, &write))) {
-    m_played += (play + m_bufferBytes - m_lastCursor) % m_bufferBytes;
+    uint64_t moved = (play + m_bufferBytes - m_lastCursor) % m_bufferBytes;
+    // A cursor looked at less often than once a loop has wrapped unseen;
+    // the steady clock tells how many times.
+    double expected = static_cast<double>(steady - m_lastSteady) * m_bytesPerSecond / 1e7;
+    double wraps = std::floor((expected - static_cast<double>(moved)) / m_bufferBytes + 0.5);
+    if (wraps > 0) moved += static_cast<uint64_t>(wraps) * m_bufferBytes;
+    m_played += moved;
     m_lastCursor = play;
     next = m_anchor + static_cast<REFERENCE_TIME>(static_cast<double>(m_played) * 10000000.0 /
                                                   m_bytesPerSecond);

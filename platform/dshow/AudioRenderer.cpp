@@ -14,7 +14,7 @@ namespace {
 // play cursor writing starts after the buffer ran dry, and how much silence
 // follows the data so that a late sample leaves a gap, not old sound. The
 // buffer holds a second; together they stay well inside it.
-constexpr REFERENCE_TIME kWriteAhead = 3000000;  // 300 ms
+constexpr REFERENCE_TIME kWriteAhead = 5000000;  // 500 ms
 constexpr double kRestartLeadSeconds = 0.02;
 constexpr double kSilenceAheadSeconds = 0.1;
 constexpr auto kRoomPoll = std::chrono::milliseconds(5);

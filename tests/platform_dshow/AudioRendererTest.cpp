@@ -18,28 +18,41 @@ namespace {
 
 struct Capture {
   double peak[2] = {0, 0};
-  // How much of the left channel's power is a tone of the given frequency:
-  // near 1 for that tone alone (silence before and after included), near 0
-  // for anything else.
+  // How much of the left channel's power is a tone of the given frequency,
+  // the median over 20 ms windows that hold sound: near 1 for that tone,
+  // near 0 for anything else. Windows keep a rare gap of a loaded machine
+  // from counting against the whole.
   double purity = 0;
 };
 
 Capture Analyse(const std::vector<float>& frames, double frequency) {
   Capture capture;
-  double sine = 0;
-  double cosine = 0;
-  double power = 0;
   size_t count = frames.size() / 2;
   for (size_t i = 0; i < count; ++i) {
-    double phase = 2 * M_PI * frequency * static_cast<double>(i) / kDSoundOutputRate;
-    float left = frames[2 * i];
-    sine += left * std::sin(phase);
-    cosine += left * std::cos(phase);
-    power += static_cast<double>(left) * left;
-    capture.peak[0] = std::max(capture.peak[0], std::fabs(static_cast<double>(left)));
+    capture.peak[0] = std::max(capture.peak[0], std::fabs(static_cast<double>(frames[2 * i])));
     capture.peak[1] = std::max(capture.peak[1], std::fabs(static_cast<double>(frames[2 * i + 1])));
   }
-  if (power > 0) capture.purity = 2 * (sine * sine + cosine * cosine) / (power * count);
+  const size_t window = kDSoundOutputRate / 50;
+  std::vector<double> purities;
+  for (size_t begin = 0; begin + window <= count; begin += window) {
+    double sine = 0;
+    double cosine = 0;
+    double power = 0;
+    for (size_t i = begin; i < begin + window; ++i) {
+      double phase = 2 * M_PI * frequency * static_cast<double>(i) / kDSoundOutputRate;
+      double left = frames[2 * i];
+      sine += left * std::sin(phase);
+      cosine += left * std::cos(phase);
+      power += left * left;
+    }
+    double rms = std::sqrt(power / window);
+    if (rms < capture.peak[0] * 0.3) continue;
+    purities.push_back(2 * (sine * sine + cosine * cosine) / (power * window));
+  }
+  if (!purities.empty()) {
+    std::nth_element(purities.begin(), purities.begin() + purities.size() / 2, purities.end());
+    capture.purity = purities[purities.size() / 2];
+  }
   return capture;
 }
 
