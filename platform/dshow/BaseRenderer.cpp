@@ -131,7 +131,6 @@ HRESULT CBaseRenderer::EndOfStream() {
   m_changed.notify_all();
   // The stream is complete once its last sample has had its time on screen.
   if (!WaitForStreamTime(hold, m_lastStop)) return S_OK;
-  m_bEOSDelivered = true;
   hold.unlock();
   SendEndOfStream();
   return S_OK;
@@ -153,7 +152,6 @@ HRESULT CBaseRenderer::EndFlush() {
   m_bFlushing = false;
   m_bHaveFirstSample = false;
   m_bEOS = false;
-  m_bEOSDelivered = false;
   m_lastStop = 0;
   m_changed.notify_all();
   return S_OK;
@@ -167,7 +165,6 @@ STDMETHODIMP CBaseRenderer::Stop() {
     m_State = State_Stopped;
     m_bHaveFirstSample = false;
     m_bEOS = false;
-    m_bEOSDelivered = false;
     m_lastStop = 0;
     m_changed.notify_all();
   }
@@ -190,7 +187,6 @@ STDMETHODIMP CBaseRenderer::Pause() {
   if (m_State == State_Stopped) {
     m_bHaveFirstSample = false;
     m_bEOS = false;
-    m_bEOSDelivered = false;
     m_bFlushing = false;
     if (connected && !m_bStreaming) {
       m_bStreaming = true;

@@ -101,7 +101,6 @@ class CBaseRenderer : public CBaseFilter {
   bool m_bFlushing = false;
   bool m_bHaveFirstSample = false;
   bool m_bEOS = false;
-  bool m_bEOSDelivered = false;
   bool m_bStreaming = false;
   // The clock and start of the current run, for the streaming thread.
   IReferenceClock* m_runClock = nullptr;

@@ -137,6 +137,19 @@ TEST(FilterGraphTest, PlaysInRealTimeAtTheRateAskedAndAsFastAsPossibleWithoutACl
   }
 }
 
+TEST(FilterGraphTest, ARendererTooSlowForEveryFrameDropsLateOnesAndKeepsTime) {
+  MovieGraph movie(ReadFileBytes(MovieNamed("mpeg4.avi").path));
+  ASSERT_EQ(movie.Cue(), S_OK);
+  movie.renderer->SetDrawTime(100);
+  Clock::time_point start = Clock::now();
+  ASSERT_EQ(movie.control->Run(), S_OK);
+  ASSERT_EQ(movie.WaitForEnd(10000), EC_COMPLETE);
+  EXPECT_NEAR(SecondsSince(start), 3.0, 0.3);
+  // About one frame in three fits; the rest come too late and are dropped.
+  EXPECT_GT(movie.renderer->FramesDropped(), 30);
+  EXPECT_LT(movie.renderer->SampleCount(), 60u);
+}
+
 int GreenFrameNumber(const RenderedSample& sample) {
   // Any pixel: the green level is twice the frame number.
   return (sample.data.at(1) + 1) / 2;

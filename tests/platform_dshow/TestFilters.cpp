@@ -1,7 +1,9 @@
 #include "platform_dshow/TestFilters.h"
 
 #include <algorithm>
+#include <chrono>
 #include <condition_variable>
+#include <thread>
 #include <cstring>
 
 namespace tavorin::test {
@@ -120,6 +122,7 @@ void CRecordingRenderer::HoldSamples(bool held) {
 
 HRESULT CRecordingRenderer::DoRenderSample(IMediaSample* sample) {
   Record(sample, false);
+  if (m_drawTime > 0) std::this_thread::sleep_for(std::chrono::milliseconds(m_drawTime));
   return S_OK;
 }
 

@@ -57,6 +57,8 @@ class CRecordingRenderer : public CBaseVideoRenderer {
   // has seen them.
   HRESULT Receive(IMediaSample* sample) override;
   void HoldSamples(bool hold);
+  // Every draw takes this long, like a renderer too slow for the movie.
+  void SetDrawTime(int milliseconds) { m_drawTime = milliseconds; }
   HRESULT DoRenderSample(IMediaSample* sample) override;
   void OnReceiveFirstSample(IMediaSample* sample) override;
 
@@ -73,6 +75,7 @@ class CRecordingRenderer : public CBaseVideoRenderer {
   std::vector<RenderedSample> m_samples;
   std::condition_variable m_released;
   bool m_held = false;
+  std::atomic<int> m_drawTime{0};
 };
 
 bool IsRgb32Video(const CMediaType& type);
