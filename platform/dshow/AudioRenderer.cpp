@@ -11,9 +11,9 @@ namespace tavorin::dshow {
 namespace {
 
 // How far ahead of its time a sample may be written, how far ahead of the
-// play cursor writing starts after the buffer ran dry, and how much silence
-// follows the data so that a late sample leaves a gap, not old sound. The
-// buffer holds a second; together they stay well inside it.
+// play cursor writing starts after the buffer ran dry, and how much of the
+// buffer always stays free ahead of the data. The buffer holds a second;
+// together they stay well inside it.
 constexpr REFERENCE_TIME kWriteAhead = 5000000;  // 500 ms
 constexpr double kRestartLeadSeconds = 0.02;
 constexpr double kSilenceAheadSeconds = 0.1;
@@ -172,6 +172,7 @@ bool CAudioRenderer::WriteToBuffer(const BYTE* data, DWORD bytes) {
     auto lead = static_cast<uint64_t>(m_format.nAvgBytesPerSec * kRestartLeadSeconds);
     lead -= lead % blockAlign;
     if (m_written < played + lead) m_written = played + lead;
+    // Room to keep a little silence between the data and the cursor's reach.
     auto silence = static_cast<uint64_t>(m_format.nAvgBytesPerSec * kSilenceAheadSeconds);
     uint64_t ahead = m_written - played;
     uint64_t room = m_bufferBytes > ahead + silence ? m_bufferBytes - ahead - silence : 0;
@@ -184,7 +185,7 @@ bool CAudioRenderer::WriteToBuffer(const BYTE* data, DWORD bytes) {
     DWORD chunk = static_cast<DWORD>(std::min<uint64_t>(room, bytes));
     WriteAt(m_written, data, chunk);
     m_written += chunk;
-    ClearAhead();
+    ClearAhead(played);
     data += chunk;
     bytes -= chunk;
   }
@@ -210,10 +211,30 @@ void CAudioRenderer::WriteAt(uint64_t position, const BYTE* data, DWORD bytes) {
   m_buffer->Unlock(first, firstBytes, second, secondBytes);
 }
 
-void CAudioRenderer::ClearAhead() {
-  auto silence = static_cast<DWORD>(m_format.nAvgBytesPerSec * kSilenceAheadSeconds);
-  silence -= silence % std::max<DWORD>(1, m_format.nBlockAlign);
-  if (silence > 0) WriteAt(m_written, nullptr, silence);
+void CAudioRenderer::ClearAhead(uint64_t played) {
+  // Everything the cursor can reach before our next write is silenced, so a
+  // stream that pauses for a while, or ends, never replays a loop-old sound.
+  uint64_t reach = played + m_bufferBytes;
+  if (reach <= m_written) return;
+  auto bytes = static_cast<DWORD>(reach - m_written);
+  bytes -= bytes % std::max<DWORD>(1, m_format.nBlockAlign);
+  if (bytes > 0) WriteAt(m_written, nullptr, bytes);
+}
+
+HRESULT CAudioRenderer::EndOfStream() {
+  HRESULT hr = CBaseRenderer::EndOfStream();
+  bool ended = false;
+  {
+    std::lock_guard<std::mutex> schedule(m_schedule);
+    ended = m_bEOS && m_State == State_Running;
+  }
+  if (ended) {
+    // The last sample has played: the buffer stops, the clock runs on.
+    std::lock_guard<std::mutex> hold(m_bufferLock);
+    if (m_buffer) m_buffer->Stop();
+    m_timeline->Stop();
+  }
+  return hr;
 }
 
 HRESULT CAudioRenderer::BeginFlush() {

@@ -35,6 +35,7 @@ class CAudioRenderer : public CBaseRenderer, public IBasicAudio {
   HRESULT OnStopStreaming() override;
   HRESULT BeginFlush() override;
   HRESULT EndFlush() override;
+  HRESULT EndOfStream() override;
 
   STDMETHODIMP Stop() override;
   STDMETHODIMP Pause() override;
@@ -56,7 +57,7 @@ class CAudioRenderer : public CBaseRenderer, public IBasicAudio {
   // wait was given up (stop, flush).
   bool WriteToBuffer(const BYTE* data, DWORD bytes);
   void WriteAt(uint64_t position, const BYTE* data, DWORD bytes);
-  void ClearAhead();
+  void ClearAhead(uint64_t played);
 
   std::shared_ptr<AudioTimeline> m_timeline = std::make_shared<AudioTimeline>();
   ComPtr<IReferenceClock> m_clock;

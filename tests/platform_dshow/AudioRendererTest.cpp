@@ -98,16 +98,22 @@ TEST(AudioRendererTest, MovieSoundReachesDirectSoundWithVolumeAndBalance) {
   EXPECT_LT(left.peak[1], full.peak[0] * 0.01);
 }
 
-TEST(AudioRendererTest, CompletesOnlyAfterEveryRendererHasFinished) {
+// A movie with `videoSeconds` of grey pictures and `audioSeconds` of tone.
+std::vector<uint8_t> MakeMovie(double videoSeconds, double audioSeconds) {
   TempDir dir;
-  std::string path = dir.File("short-video.avi");
-  // One second of pictures, two of sound.
+  std::string path = dir.File("movie.avi");
   std::string command =
-      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i color=c=gray:s=64x48:r=30:d=1 "
-      "-f lavfi -i sine=frequency=440:sample_rate=22050:duration=2 -c:v mjpeg -c:a pcm_s16le '" +
-      path + "'";
-  ASSERT_EQ(std::system(command.c_str()), 0);
-  MovieGraph movie(ReadFileBytes(path));
+      "ffmpeg -nostdin -hide_banner -loglevel error -y -f lavfi -i color=c=gray:s=64x48:r=30:d=" +
+      std::to_string(videoSeconds) +
+      " -f lavfi -i sine=frequency=440:sample_rate=22050:duration=" + std::to_string(audioSeconds) +
+      " -c:v mjpeg -c:a pcm_s16le '" + path + "'";
+  if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg failed");
+  return ReadFileBytes(path);
+}
+
+TEST(AudioRendererTest, CompletesOnlyAfterEveryRendererHasFinished) {
+  // One second of pictures, two of sound.
+  MovieGraph movie(MakeMovie(1, 2));
   ASSERT_EQ(movie.videoResult, S_OK);
   ASSERT_EQ(movie.audioResult, S_OK);
   ASSERT_EQ(movie.Cue(), S_OK);
@@ -124,6 +130,29 @@ TEST(AudioRendererTest, CompletesOnlyAfterEveryRendererHasFinished) {
   ASSERT_EQ(movie.events->GetEvent(&code, &param1, &param2, 0), S_OK);
   EXPECT_EQ(code, EC_COMPLETE);
   EXPECT_EQ(movie.events->GetEvent(&code, &param1, &param2, 0), E_ABORT);
+}
+
+TEST(AudioRendererTest, SoundThatEndsFirstFallsSilentWhileThePicturesPlayOn) {
+  // Half a second of sound in two seconds of pictures.
+  MovieGraph movie(MakeMovie(2, 0.5));
+  ASSERT_EQ(movie.audioResult, S_OK);
+  DSoundStartCapture();
+  ASSERT_EQ(movie.control->Run(), S_OK);
+  ASSERT_EQ(movie.WaitForEnd(10000), EC_COMPLETE);
+  std::vector<float> frames = DSoundStopCapture();
+  // The tone plays, and once its half second is over nothing of it comes
+  // back while the buffer would otherwise loop.
+  const size_t floatsPerSecond = 2 * kDSoundOutputRate;
+  ASSERT_GT(frames.size(), floatsPerSecond * 3 / 2);
+  auto peak = [&](size_t begin, size_t end) {
+    double level = 0;
+    for (size_t i = begin; i < end; ++i) level = std::max(level, std::fabs(double(frames[i])));
+    return level;
+  };
+  double early = peak(0, floatsPerSecond / 2);
+  double late = peak(floatsPerSecond, frames.size());
+  EXPECT_GT(early, 0.05);
+  EXPECT_LT(late, early * 0.01);
 }
 
 }  // namespace
