@@ -20,8 +20,8 @@ DECLARE_INTERFACE_ID(IBasicVideo, 0x56A868B5, 0x0AD4, 0x11CE, 0xB0, 0x3A, 0x00, 
 
 // Runs, pauses and stops every filter of the graph together. Any thread.
 struct IMediaControl : IUnknown {
-  // Pauses first when stopped, then runs. S_FALSE when the graph is still
-  // on its way (a renderer waits for data); S_OK when it runs.
+  // From stopped, pauses first and waits (up to 5 s) for the renderers to
+  // be cued, so that the first frames are on time; then runs. S_OK.
   virtual HRESULT STDMETHODCALLTYPE Run() = 0;
   // S_FALSE while a renderer still waits for its first sample.
   virtual HRESULT STDMETHODCALLTYPE Pause() = 0;

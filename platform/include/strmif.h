@@ -97,7 +97,7 @@ struct IPersist : IUnknown {
 
 // A clock in 100 ns units that never runs backwards.
 struct IReferenceClock : IUnknown {
-  // The current time. S_FALSE when it equals the time returned last.
+  // The current time; S_OK. Any thread.
   virtual HRESULT STDMETHODCALLTYPE GetTime(REFERENCE_TIME* time) = 0;
 };
 
@@ -109,7 +109,7 @@ struct IMediaFilter : IPersist {
   virtual HRESULT STDMETHODCALLTYPE Run(REFERENCE_TIME start) = 0;
   // VFW_S_STATE_INTERMEDIATE while the filter cannot yet complete a change to
   // paused (a renderer without its first sample) after waiting up to
-  // milliseconds; VFW_S_CANT_CUE for a live source.
+  // milliseconds.
   virtual HRESULT STDMETHODCALLTYPE GetState(DWORD milliseconds, FILTER_STATE* state) = 0;
   virtual HRESULT STDMETHODCALLTYPE SetSyncSource(IReferenceClock* clock) = 0;
   // *clock carries a reference, or is null when the filter has no clock.
