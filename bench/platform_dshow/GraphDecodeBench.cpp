@@ -2,8 +2,9 @@
 // against a plain FFmpeg demux + decode + swscale loop over the same file.
 // Both run in every iteration, so load on a shared machine hits them alike.
 //
-// `platform_dshow_bench --play` instead plays the movie once in real time
-// through the graph, for measuring the CPU a playing movie takes.
+// `platform_dshow_bench --play [FILE]` instead plays a movie (by default a
+// 10 s one like the benchmark's) once in real time through the graph, for
+// measuring the CPU a playing movie takes.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -141,8 +142,8 @@ void BM_GraphDecodeToRgb32(benchmark::State& state) {
 }
 BENCHMARK(BM_GraphDecodeToRgb32)->Unit(benchmark::kMillisecond)->MinTime(3.0);
 
-int PlayInRealTime() {
-  MovieGraph movie(tavorin::test::ReadFileBytes(MoviePath(10)));
+int PlayInRealTime(const char* file) {
+  MovieGraph movie(tavorin::test::ReadFileBytes(file != nullptr ? file : MoviePath(10)));
   if (FAILED(movie.videoResult)) return 1;
   movie.control->Run();
   return movie.WaitForEnd(60000) == EC_COMPLETE ? 0 : 1;
@@ -152,7 +153,9 @@ int PlayInRealTime() {
 
 int main(int argc, char** argv) {
   setenv("SDL_AUDIODRIVER", "dummy", 0);
-  if (argc > 1 && std::strcmp(argv[1], "--play") == 0) return PlayInRealTime();
+  if (argc > 1 && std::strcmp(argv[1], "--play") == 0) {
+    return PlayInRealTime(argc > 2 ? argv[2] : nullptr);
+  }
   benchmark::Initialize(&argc, argv);
   benchmark::RunSpecifiedBenchmarks();
   benchmark::Shutdown();
