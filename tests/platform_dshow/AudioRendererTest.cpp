@@ -116,7 +116,17 @@ TEST(AudioRendererTest, CompletesOnlyAfterEveryRendererHasFinished) {
   MovieGraph movie(MakeMovie(1, 2));
   ASSERT_EQ(movie.videoResult, S_OK);
   ASSERT_EQ(movie.audioResult, S_OK);
+  // The audio renderer's clock is the graph's.
+  ComPtr<IBaseFilter> audio;
+  ASSERT_EQ(movie.graph->FindFilterByName(L"Audio Renderer", audio.ReleaseAndGetAddressOf()), S_OK);
+  ComPtr<IReferenceClock> audioClock;
+  ASSERT_EQ(audio.As(&audioClock), S_OK);
   ASSERT_EQ(movie.Cue(), S_OK);
+  ComPtr<IMediaFilter> graphFilter;
+  ComPtr<IReferenceClock> graphClock;
+  ASSERT_EQ(movie.graph.As(&graphFilter), S_OK);
+  ASSERT_EQ(graphFilter->GetSyncSource(graphClock.ReleaseAndGetAddressOf()), S_OK);
+  EXPECT_EQ(graphClock.Get(), audioClock.Get());
   auto start = std::chrono::steady_clock::now();
   ASSERT_EQ(movie.control->Run(), S_OK);
   LONG code = 0;

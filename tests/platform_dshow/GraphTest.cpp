@@ -150,6 +150,32 @@ TEST(FilterGraphTest, ARendererTooSlowForEveryFrameDropsLateOnesAndKeepsTime) {
   EXPECT_LT(movie.renderer->SampleCount(), 60u);
 }
 
+TEST(FilterGraphTest, PositionStandsStillWhilePausedAndGoesOnFromThere) {
+  MovieGraph movie(ReadFileBytes(MovieNamed("mpeg4.avi").path));
+  ASSERT_EQ(movie.control->Run(), S_OK);
+  std::this_thread::sleep_for(std::chrono::milliseconds(500));
+  ASSERT_EQ(movie.control->Pause(), S_OK);
+  LONGLONG paused = 0;
+  LONGLONG later = 0;
+  ASSERT_EQ(movie.seeking->GetCurrentPosition(&paused), S_OK);
+  EXPECT_GT(paused, 3000000);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(movie.seeking->GetCurrentPosition(&later), S_OK);
+  EXPECT_EQ(later, paused);
+  LONG code = 0;
+  EXPECT_EQ(movie.events->WaitForCompletion(0, &code), E_ABORT);
+
+  ASSERT_EQ(movie.control->Run(), S_OK);
+  std::this_thread::sleep_for(std::chrono::milliseconds(300));
+  ASSERT_EQ(movie.seeking->GetCurrentPosition(&later), S_OK);
+  EXPECT_GT(later, paused + 2000000);
+  EXPECT_LT(later, paused + 9000000);
+  // The frames after the pause carry on from the frame before it.
+  ASSERT_EQ(movie.WaitForEnd(10000), EC_COMPLETE);
+  std::vector<RenderedSample> samples = movie.renderer->Samples();
+  for (size_t i = 1; i < samples.size(); ++i) EXPECT_GE(samples[i].start, samples[i - 1].start);
+}
+
 int GreenFrameNumber(const RenderedSample& sample) {
   // Any pixel: the green level is twice the frame number.
   return (sample.data.at(1) + 1) / 2;
