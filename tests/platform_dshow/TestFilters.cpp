@@ -81,10 +81,6 @@ CBasePin* CMemorySource::GetPin(int n) {
   return n == 0 ? m_pin.get() : nullptr;
 }
 
-IPin* CMemorySource::OutputPin() {
-  return m_pin.get();
-}
-
 bool IsRgb32Video(const CMediaType& type) {
   return type.majortype == MEDIATYPE_Video && type.subtype == MEDIASUBTYPE_RGB32 &&
          type.formattype == FORMAT_VideoInfo && type.cbFormat >= sizeof(VIDEOINFOHEADER);

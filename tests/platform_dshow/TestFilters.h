@@ -23,7 +23,6 @@ class CMemorySource : public CBaseFilter {
 
   int GetPinCount() override { return 1; }
   CBasePin* GetPin(int n) override;
-  IPin* OutputPin();
 
  private:
   class Pin;
