@@ -176,6 +176,25 @@ TEST(FilterGraphTest, PositionStandsStillWhilePausedAndGoesOnFromThere) {
   for (size_t i = 1; i < samples.size(); ++i) EXPECT_GE(samples[i].start, samples[i - 1].start);
 }
 
+TEST(FilterGraphTest, EveryTestMovieRendersAllItsFramesAndItsSound) {
+  for (const Movie& made : Movies()) {
+    SCOPED_TRACE(made.name);
+    MovieGraph movie(ReadFileBytes(made.path));
+    ASSERT_EQ(movie.videoResult, S_OK);
+    EXPECT_EQ(SUCCEEDED(movie.audioResult), made.sampleRate != 0);
+    LONGLONG duration = 0;
+    ASSERT_EQ(movie.seeking->GetDuration(&duration), S_OK);
+    EXPECT_NEAR(static_cast<double>(duration), 30000000.0, 700000.0);
+    ComPtr<IMediaFilter> filter;
+    ASSERT_EQ(movie.graph.As(&filter), S_OK);
+    ASSERT_EQ(filter->SetSyncSource(nullptr), S_OK);
+    ASSERT_EQ(movie.control->Run(), S_OK);
+    ASSERT_EQ(movie.WaitForEnd(10000), EC_COMPLETE);
+    // Every frame once, the first one also when it was cued.
+    EXPECT_EQ(movie.renderer->SampleCount(), static_cast<size_t>(kMovieFrames) + 1);
+  }
+}
+
 int GreenFrameNumber(const RenderedSample& sample) {
   // Any pixel: the green level is twice the frame number.
   return (sample.data.at(1) + 1) / 2;
