@@ -230,6 +230,22 @@ TEST_F(ScenetoolTest, CheckAndRoundtripLocateFaults) {
   EXPECT_EQ(1, bad.exitCode);
   EXPECT_TRUE(Contains(bad.out, "offset 18 LYER: its reader refuses the payload")) << bad.out;
 
+  // Indices naming nothing are reported by the chunk holding them, each one.
+  {
+    ComPtr<IVeya2> scene = Load(m_sample);
+    ASSERT_TRUE(scene);
+    ComPtr<IVeyaLayer>(scene->GetLayer(0))->GetMesh(1)->surfaceIndex = 9;
+    ComPtr<IVeyaCamera>(scene->GetCamera(0))->SetMotionIndex(40);
+    ASSERT_EQ(S_OK, scene->Save(m_dir.File("dangling.vmf").c_str()));
+  }
+  Outcome dangling = Scenetool(m_dir, "check dangling.vmf");
+  EXPECT_EQ(1, dangling.exitCode);
+  EXPECT_TRUE(Contains(dangling.out, "offset 18 LYER: mesh 1 names surface 9; the file has 4"))
+      << dangling.out;
+  EXPECT_TRUE(Contains(dangling.out, "CAM : the camera names motion 40; the file has 13"))
+      << dangling.out;
+  EXPECT_TRUE(Contains(dangling.out, "3 problems")) << dangling.out;
+
   // An unknown chunk loads (it is skipped) but does not come back: the
   // roundtrip names the offset where it stood.
   Bytes extra(m_sample.begin(), m_sample.begin() + 8);

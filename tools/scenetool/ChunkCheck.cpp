@@ -6,6 +6,7 @@
 #include "IPackManager.h"
 #include "IVeya2.h"
 #include "tools/scenetool/Failure.h"
+#include "tools/scenetool/References.h"
 #include "tools/scenetool/SceneSource.h"
 
 namespace scenetool {
@@ -43,7 +44,7 @@ bool IsObjectTag(const std::string& tag) {
 }
 
 // Runs one object chunk's payload through its component's reader, as the
-// loader would, keeping collision groups for the collision layers after them.
+// loader would, and keeps what it made for the cross-reference checks.
 class PayloadChecker {
  public:
   PayloadChecker(const ToolDevice& device, IFileReader* reader)
@@ -55,12 +56,13 @@ class PayloadChecker {
   }
 
   // An empty message when the payload reads back exactly.
-  std::string Check(const std::string& tag, uint64_t payloadOffset, DWORD size, WORD index) {
-    if (m_reader->Seek64(LONGLONG(payloadOffset), 0) != LONGLONG(payloadOffset)) {
+  std::string Check(const std::string& tag, uint64_t offset, DWORD size, WORD index) {
+    const uint64_t payload = offset + 8;
+    if (m_reader->Seek64(LONGLONG(payload), 0) != LONGLONG(payload)) {
       return "cannot seek to the payload";
     }
     DWORD consumed = 0;
-    const HRESULT hr = Create(tag, size, index, &consumed);
+    const HRESULT hr = Create(tag, offset, size, index, &consumed);
     if (FAILED(hr)) return "its reader refuses the payload: " + ResultText(hr);
     if (consumed != size) {
       return "its reader takes " + std::to_string(consumed) + " of " + std::to_string(size) +
@@ -69,58 +71,59 @@ class PayloadChecker {
     return {};
   }
 
+  SceneParts& Parts() { return m_parts; }
+
  private:
   template <class Interface>
-  static HRESULT Drop(HRESULT hr, Interface* component) {
-    if (component != nullptr) component->Release();
-    return hr;
+  static void Keep(std::vector<Placed<Interface>>& table, uint64_t offset,
+                   ComPtr<Interface>& component) {
+    if (component) table.push_back({offset, std::move(component)});
   }
 
-  HRESULT Create(const std::string& tag, DWORD size, WORD index, DWORD* consumed) {
+  HRESULT Create(const std::string& tag, uint64_t offset, DWORD size, WORD index, DWORD* consumed) {
     IDirect3DDevice9* device = m_device.Device();
+    HRESULT hr = S_OK;
     if (tag == "LYER") {
-      IVeyaLayer* layer = nullptr;
-      return Drop(CreateLayer(&layer, index, device, m_reader, size, consumed), layer);
-    }
-    if (tag == "SURF") {
-      IVeyaSurface* surface = nullptr;
-      return Drop(CreateSurface(&surface, m_reader, device, index, size, consumed), surface);
-    }
-    if (tag == "MOTI") {
-      IVeyaMotion* motion = nullptr;
-      return Drop(CreateMotion(&motion, index, m_reader, size, consumed), motion);
-    }
-    if (tag == "CAM ") {
-      IVeyaCamera* camera = nullptr;
-      return Drop(CreateCamera(&camera, m_reader, size, consumed), camera);
-    }
-    if (tag == "LIGT") {
+      ComPtr<IVeyaLayer> layer;
+      hr = CreateLayer(layer.ReleaseAndGetAddressOf(), index, device, m_reader, size, consumed);
+      Keep(m_parts.layers, offset, layer);
+    } else if (tag == "SURF") {
+      ComPtr<IVeyaSurface> surface;
+      hr = CreateSurface(surface.ReleaseAndGetAddressOf(), m_reader, device, index, size, consumed);
+    } else if (tag == "MOTI") {
+      ComPtr<IVeyaMotion> motion;
+      hr = CreateMotion(motion.ReleaseAndGetAddressOf(), index, m_reader, size, consumed);
+      Keep(m_parts.motions, offset, motion);
+    } else if (tag == "CAM ") {
+      ComPtr<IVeyaCamera> camera;
+      hr = CreateCamera(camera.ReleaseAndGetAddressOf(), m_reader, size, consumed);
+      Keep(m_parts.cameras, offset, camera);
+    } else if (tag == "LIGT") {
       *consumed = size;  // a light reads nothing; the loader skips its payload
-      return S_OK;
-    }
-    if (tag == "CGRP") {
+    } else if (tag == "CGRP") {
       IVeyaCollisionGroup* group = nullptr;
-      const HRESULT hr = CreateCollisionGroup(&group, index, index, m_reader, size, consumed);
+      hr = CreateCollisionGroup(&group, index, index, m_reader, size, consumed);
       m_groups.push_back(group);  // a failed one stays as a gap, as in the loader's table
-      return hr;
+    } else if (tag == "CLAY") {
+      ComPtr<IVeyaCollisionLayer> layer;
+      hr = CreateCollisionLayer(layer.ReleaseAndGetAddressOf(), m_reader, size, consumed,
+                                m_groups.data(), WORD(m_groups.size()));
+    } else if (tag == "LIPS") {
+      ComPtr<IVeyaLipsync> lipsync;
+      hr = CreateLipsync(lipsync.ReleaseAndGetAddressOf(), m_reader, size, consumed);
+      Keep(m_parts.lipsyncs, offset, lipsync);
+    } else {
+      ComPtr<IVeyaBlink> blink;
+      hr = CreateBlink(blink.ReleaseAndGetAddressOf(), m_reader, size, consumed);
+      Keep(m_parts.blinks, offset, blink);
     }
-    if (tag == "CLAY") {
-      IVeyaCollisionLayer* layer = nullptr;
-      return Drop(CreateCollisionLayer(&layer, m_reader, size, consumed, m_groups.data(),
-                                       WORD(m_groups.size())),
-                  layer);
-    }
-    if (tag == "LIPS") {
-      IVeyaLipsync* lipsync = nullptr;
-      return Drop(CreateLipsync(&lipsync, m_reader, size, consumed), lipsync);
-    }
-    IVeyaBlink* blink = nullptr;
-    return Drop(CreateBlink(&blink, m_reader, size, consumed), blink);
+    return hr;
   }
 
   const ToolDevice& m_device;
   IFileReader* m_reader;
   std::vector<IVeyaCollisionGroup*> m_groups;
+  SceneParts m_parts;
 };
 
 // The ordering rules of the chunk sequence: counts before their objects, no
@@ -145,6 +148,8 @@ class OrderRules {
   }
   // The table position the next object of this kind takes.
   WORD NextIndex(const std::string& tag) { return WORD(m_seen[tag]); }
+  // How many objects of this kind the loader puts in its table.
+  WORD Loaded(const std::string& tag) { return WORD(m_seen[tag]); }
 
  private:
   std::string CheckCount(const std::string& object, const Bytes& bytes, size_t payload,
@@ -167,6 +172,12 @@ class Walker {
   std::vector<ChunkProblem> Run(size_t* chunkCount) {
     if (CheckHeader()) WalkChunks();
     *chunkCount = m_chunkCount;
+    SceneParts& parts = m_payloads.Parts();
+    parts.layerCount = m_order.Loaded("LYER");
+    parts.surfaceCount = m_order.Loaded("SURF");
+    parts.motionCount = m_order.Loaded("MOTI");
+    CheckReferences(parts, [this](uint64_t offset, const std::string& tag,
+                                  const std::string& what) { Report(offset, tag, what); });
     CheckLoad();
     return m_problems;
   }
@@ -228,7 +239,7 @@ class Walker {
     if (!isCount && !IsObjectTag(tag)) return;  // unknown chunks are skipped by design
     const WORD index = m_order.NextIndex(tag);
     std::string message = m_order.Check(tag, m_bytes, size_t(at) + 8, size);
-    if (message.empty() && !isCount) message = m_payloads.Check(tag, at + 8, size, index);
+    if (message.empty() && !isCount) message = m_payloads.Check(tag, at, size, index);
     if (!message.empty()) Report(at, tag, message);
   }
 

@@ -24,7 +24,6 @@ class FrameRange {
     Widen(other.m_last);
     m_keys += other.m_keys;
   }
-  bool Empty() const { return m_keys == 0; }
   // "12 keys, frames 0..120", or "no keys".
   std::string Text() const {
     if (m_keys == 0) return "no keys";

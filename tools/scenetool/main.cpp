@@ -1,6 +1,7 @@
 // scenetool: inspects, checks, round-trips, poses and hit-tests character
 // scenes, and writes a complete sample scene.
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
