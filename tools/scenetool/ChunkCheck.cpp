@@ -108,6 +108,7 @@ class PayloadChecker {
       ComPtr<IVeyaCollisionLayer> layer;
       hr = CreateCollisionLayer(layer.ReleaseAndGetAddressOf(), m_reader, size, consumed,
                                 m_groups.data(), WORD(m_groups.size()));
+      Keep(m_parts.collisionLayers, offset, layer);
     } else if (tag == "LIPS") {
       ComPtr<IVeyaLipsync> lipsync;
       hr = CreateLipsync(lipsync.ReleaseAndGetAddressOf(), m_reader, size, consumed);

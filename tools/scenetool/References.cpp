@@ -100,6 +100,30 @@ void CheckMorphs(const SceneParts& parts, const ProblemSink& report) {
   }
 }
 
+// Collision bones are stored as motion indices and bound once the whole file
+// is read; a motion chunk that failed on its own stands in as a blank one so
+// that only indices past the table are reported here.
+void CheckCollisionBones(const SceneParts& parts, const ProblemSink& report) {
+  if (parts.collisionLayers.empty()) return;
+  std::vector<tavorin::ComPtr<IVeyaMotion>> table(parts.motionCount);
+  for (const Placed<IVeyaMotion>& placed : parts.motions) {
+    const WORD index = placed.component->GetIndex();
+    if (index < table.size()) table[index] = placed.component;
+  }
+  std::vector<IVeyaMotion*> motions;
+  for (WORD m = 0; m < table.size(); ++m) {
+    if (!table[m]) CreateMotion(table[m].ReleaseAndGetAddressOf(), m, nullptr, 0, nullptr);
+    motions.push_back(table[m].Get());
+  }
+  for (const Placed<IVeyaCollisionLayer>& placed : parts.collisionLayers) {
+    if (FAILED(placed.component->BindBones(motions.data(), parts.motionCount))) {
+      report(placed.offset, "CLAY",
+             "a vertex names a bone motion past the " + std::to_string(parts.motionCount) +
+                 " motions of the file");
+    }
+  }
+}
+
 }  // namespace
 
 void CheckReferences(const SceneParts& parts, const ProblemSink& report) {
@@ -117,6 +141,7 @@ void CheckReferences(const SceneParts& parts, const ProblemSink& report) {
     }
   }
   CheckMorphs(parts, report);
+  CheckCollisionBones(parts, report);
 }
 
 }  // namespace scenetool

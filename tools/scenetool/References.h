@@ -24,6 +24,7 @@ struct SceneParts {
   std::vector<Placed<IVeyaLayer>> layers;
   std::vector<Placed<IVeyaMotion>> motions;
   std::vector<Placed<IVeyaCamera>> cameras;
+  std::vector<Placed<IVeyaCollisionLayer>> collisionLayers;
   std::vector<Placed<IVeyaLipsync>> lipsyncs;
   std::vector<Placed<IVeyaBlink>> blinks;
   WORD layerCount = 0;
