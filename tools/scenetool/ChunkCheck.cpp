@@ -1,6 +1,6 @@
 #include "tools/scenetool/ChunkCheck.h"
 
-#include <array>
+#include <algorithm>
 #include <map>
 
 #include "IPackManager.h"
@@ -147,10 +147,9 @@ class OrderRules {
     }
     return {};
   }
-  // The table position the next object of this kind takes.
-  WORD NextIndex(const std::string& tag) { return WORD(m_seen[tag]); }
-  // How many objects of this kind the loader puts in its table.
-  WORD Loaded(const std::string& tag) { return WORD(m_seen[tag]); }
+  // Objects of this kind accepted so far: the table position of the next
+  // one, and in the end the size of the loader's table.
+  WORD Accepted(const std::string& tag) { return WORD(m_seen[tag]); }
 
  private:
   std::string CheckCount(const std::string& object, const Bytes& bytes, size_t payload,
@@ -174,11 +173,14 @@ class Walker {
     if (CheckHeader()) WalkChunks();
     *chunkCount = m_chunkCount;
     SceneParts& parts = m_payloads.Parts();
-    parts.layerCount = m_order.Loaded("LYER");
-    parts.surfaceCount = m_order.Loaded("SURF");
-    parts.motionCount = m_order.Loaded("MOTI");
+    parts.layerCount = m_order.Accepted("LYER");
+    parts.surfaceCount = m_order.Accepted("SURF");
+    parts.motionCount = m_order.Accepted("MOTI");
     CheckReferences(parts, [this](uint64_t offset, const std::string& tag,
                                   const std::string& what) { Report(offset, tag, what); });
+    std::stable_sort(
+        m_problems.begin(), m_problems.end(),
+        [](const ChunkProblem& a, const ChunkProblem& b) { return a.offset < b.offset; });
     CheckLoad();
     return m_problems;
   }
@@ -238,7 +240,7 @@ class Walker {
   void CheckChunk(uint64_t at, const std::string& tag, DWORD size) {
     const bool isCount = kCountOf.count(tag) != 0;
     if (!isCount && !IsObjectTag(tag)) return;  // unknown chunks are skipped by design
-    const WORD index = m_order.NextIndex(tag);
+    const WORD index = m_order.Accepted(tag);
     std::string message = m_order.Check(tag, m_bytes, size_t(at) + 8, size);
     if (message.empty() && !isCount) message = m_payloads.Check(tag, at, size, index);
     if (!message.empty()) Report(at, tag, message);
