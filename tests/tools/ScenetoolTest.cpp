@@ -261,6 +261,71 @@ TEST_F(ScenetoolTest, CheckAndRoundtripLocateFaults) {
   EXPECT_TRUE(Contains(differs.out, "differs from offset 4")) << differs.out;
 }
 
+// Each break of the chunk rules is named at its chunk, and the loader agrees
+// that the file is broken; a sound file (unknown chunks included) is "ok".
+TEST_F(ScenetoolTest, CheckNamesEachBrokenChunkRule) {
+  ComPtr<IVeyaMotion> motion = MakeMotion(0);
+  ComPtr<IVeyaMotion> orphan = MakeMotion(0, 5);
+  IVeyaCollisionGroup* group = nullptr;
+  ASSERT_EQ(S_OK, CreateCollisionGroup(&group, 0, 0, nullptr, 0, nullptr));
+  ComPtr<IVeyaCollisionGroup> groupHolder(group);
+  IVeyaCollisionLayer* clay = nullptr;
+  ASSERT_EQ(S_OK, CreateCollisionLayer(&clay, nullptr, 0, nullptr, nullptr, 0));
+  ComPtr<IVeyaCollisionLayer> clayHolder(clay);
+  // One motion chunk: what a file of only that chunk holds after its header.
+  const size_t motionChunk = SceneFile(m_dir).Object("MOTI", motion.Get()).Build().size() - 8;
+  struct Case {
+    const char* name;
+    Bytes bytes;
+    std::string expected;  // "" for a sound file
+  } cases[] = {
+      {"sound",
+       SceneFile(m_dir).Chunk("XTRA", {1, 2}).Count("MOTN", 1).Object("MOTI", motion.Get()).Build(),
+       ""},
+      {"early", SceneFile(m_dir).Object("MOTI", motion.Get()).Count("MOTN", 1).Build(),
+       "offset 8 MOTI: an object chunk before its count chunk"},
+      {"extra",
+       SceneFile(m_dir)
+           .Count("MOTN", 1)
+           .Object("MOTI", motion.Get())
+           .Object("MOTI", motion.Get())
+           .Build(),
+       "offset " + std::to_string(18 + motionChunk) + " MOTI: more MOTI chunks than the count 1"},
+      {"recount", SceneFile(m_dir).Count("SRFN", 0).Count("SRFN", 0).Build(),
+       "offset 18 SRFN: a second count chunk of its kind"},
+      {"wide", SceneFile(m_dir).Count("LYRN", 0, 3).Build(),
+       "offset 8 LYRN: a count chunk of 3 bytes instead of 2"},
+      {"late",
+       SceneFile(m_dir)
+           .Count("CGNM", 2)
+           .Object("CGRP", group)
+           .Count("CLNM", 1)
+           .Object("CLAY", clay)
+           .Object("CGRP", group)
+           .Build(),
+       "CGRP: a collision group after the first CLAY"},
+      {"orphan", SceneFile(m_dir).Count("MOTN", 1).Object("MOTI", orphan.Get()).Build(),
+       "offset 18 MOTI: the parent names motion 5; the file has 1"},
+      {"short", SceneFile(m_dir).Count("MOTN", 0).Build(14),
+       "offset 18 chunk: a chunk header cut short after 4 bytes"},
+  };
+  for (Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    // The short file's total claims four bytes more than its count chunk.
+    if (std::string(c.name) == "short") c.bytes.resize(22, 0);
+    m_dir.Write("case.vmf", c.bytes);
+    Outcome check = Scenetool(m_dir, "check case.vmf");
+    if (c.expected.empty()) {
+      EXPECT_EQ(0, check.exitCode) << check.out;
+      EXPECT_TRUE(Contains(check.out, "ok")) << check.out;
+      continue;
+    }
+    EXPECT_EQ(1, check.exitCode);
+    EXPECT_TRUE(Contains(check.out, c.expected)) << check.out;
+    EXPECT_TRUE(Contains(check.out, "does not load")) << check.out;
+  }
+}
+
 TEST_F(ScenetoolTest, ScenesComeFromTheArchiveFirst) {
   // The archive's copy loads although the loose file of that name is junk.
   m_dir.Write("Data.pac",
