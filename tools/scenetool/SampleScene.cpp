@@ -1,13 +1,12 @@
 #include "tools/scenetool/SampleScene.h"
 
-#include <unistd.h>
-
 #include <functional>
 
 #include "IFileWriter.h"
 #include "tools/scenetool/Failure.h"
 #include "tools/scenetool/SampleParts.h"
 #include "tools/scenetool/SceneSource.h"
+#include "tools/scenetool/ScratchDirectory.h"
 
 namespace scenetool {
 namespace {
@@ -74,26 +73,6 @@ class ChunkList {
   }
 
   std::vector<Chunk> m_chunks;
-};
-
-// A directory of its own for the intermediate files, removed with them.
-class ScratchDirectory {
- public:
-  ScratchDirectory()
-      : m_path(std::filesystem::temp_directory_path() /
-               ("scenetool-sample-" + std::to_string(getpid()))) {
-    std::filesystem::create_directories(m_path);
-  }
-  ~ScratchDirectory() {
-    std::error_code ignored;
-    std::filesystem::remove_all(m_path, ignored);
-  }
-  ScratchDirectory(const ScratchDirectory&) = delete;
-  ScratchDirectory& operator=(const ScratchDirectory&) = delete;
-  const std::filesystem::path& Path() const { return m_path; }
-
- private:
-  std::filesystem::path m_path;
 };
 
 // The parts the scene file holds directly; collision comes later, from the

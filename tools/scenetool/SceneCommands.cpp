@@ -1,7 +1,5 @@
 #include "tools/scenetool/SceneCommands.h"
 
-#include <unistd.h>
-
 #include <cstdio>
 #include <filesystem>
 
@@ -9,35 +7,19 @@
 #include "tools/scenetool/Failure.h"
 #include "tools/scenetool/SceneInfo.h"
 #include "tools/scenetool/SceneSource.h"
+#include "tools/scenetool/ScratchDirectory.h"
 
 namespace scenetool {
 namespace {
 
 using tavorin::ComPtr;
 
-// A file in the system's temporary directory, removed when it goes.
-class ScratchFile {
- public:
-  ScratchFile()
-      : m_path(std::filesystem::temp_directory_path() /
-               ("scenetool-" + std::to_string(getpid()) + ".vmf")) {}
-  ~ScratchFile() {
-    std::error_code ignored;
-    std::filesystem::remove(m_path, ignored);
-  }
-  ScratchFile(const ScratchFile&) = delete;
-  ScratchFile& operator=(const ScratchFile&) = delete;
-  std::string Path() const { return m_path.string(); }
-
- private:
-  std::filesystem::path m_path;
-};
-
 Bytes SavedBytes(IVeya2* scene) {
-  ScratchFile scratch;
-  const HRESULT hr = scene->Save(scratch.Path().c_str());
+  ScratchDirectory scratch;
+  const std::string path = scratch.File("saved.vmf");
+  const HRESULT hr = scene->Save(path.c_str());
   if (FAILED(hr)) throw Failure("saving the scene failed: " + ResultText(hr));
-  return ReadSceneBytes(scratch.Path());
+  return ReadSceneBytes(path);
 }
 
 // Poses every component at `frame` (a one-frame range, so any frame,
