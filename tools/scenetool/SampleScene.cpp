@@ -113,8 +113,8 @@ void AddCollision(IVeya2* scene) {
     layer->SetName(skinned.name);
     layer->SetEnable(1);
   }
-  // The head is hard, cloth and skin are soft: one-sided groups are hit
-  // only from outside.
+  // One-sided groups: a ray is stopped by the outside of the figure only,
+  // never by the back of a face it started behind.
   for (WORD g = 0; g < scene->GetCollisionGroupCount(); ++g) {
     ComPtr<IVeyaCollisionGroup> group(scene->GetCollisionGroup(g));
     group->SetSide(1);
@@ -125,7 +125,7 @@ void AddCollision(IVeya2* scene) {
 
 void MakeSampleScene(const ToolDevice& device, const std::string& path) {
   ScratchDirectory scratch;
-  const std::string parts = (scratch.Path() / "parts.vmf").string();
+  const std::string parts = scratch.File("parts.vmf");
   WriteParts(device, scratch.Path(), parts);
   ComPtr<IVeya2> scene;
   HRESULT hr = CreateVeya2(scene.ReleaseAndGetAddressOf(), parts.c_str(), device.Device(),
