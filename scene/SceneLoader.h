@@ -14,6 +14,10 @@ class SceneLoader {
   // parents, the checks of every index between components, collision bones,
   // the bounding box.
   HRESULT Finish();
+  // SceneReferences.cpp: E_FAIL at the first index a component holds into
+  // another table that names nothing there. Save asks it too, so that no
+  // file is written that the loader would refuse.
+  HRESULT CheckReferences();
 
  private:
   HRESULT ReadChunk(DWORD tag, DWORD size);
@@ -27,9 +31,6 @@ class SceneLoader {
   HRESULT LinkParents();
   void ComputeBoundingBox();
 
-  // SceneReferences.cpp: E_FAIL at the first index a component holds into
-  // another table that names nothing there.
-  HRESULT CheckReferences();
   HRESULT CheckLayer(IVeyaLayer* layer);
   HRESULT CheckMorphPairs();
 

@@ -1,6 +1,7 @@
 // Writing a scene back as a "VMF4" file, in the chunk order that keeps every
 // stored index meaning the same component when the file is read again.
 #include "scene/SceneFormat.h"
+#include "scene/SceneLoader.h"
 #include "scene/Veya2.h"
 
 using namespace tavorin::scene;
@@ -97,9 +98,13 @@ class SceneWriter {
 
 HRESULT CVeya2::Save(const char* fileName) {
   if (fileName == nullptr) return E_INVALIDARG;
+  // Edits can leave an index naming nothing (a mesh's surface, a camera's
+  // motion); such a file would not load again, so nothing is written.
+  HRESULT hr = SceneLoader(*this, nullptr).CheckReferences();
+  if (FAILED(hr)) return hr;
   SceneWriter sceneWriter(*this);
   DWORD total = 0;
-  HRESULT hr = sceneWriter.Measure(&total);
+  hr = sceneWriter.Measure(&total);
   if (FAILED(hr)) return hr;
   IFileWriter* writer = nullptr;
   if (FAILED(hr = CreateFileWriter(&writer, fileName))) return hr;

@@ -141,6 +141,14 @@ TEST_F(SceneLoaderTest, FullSceneReadsAndWritesBackByteForByte) {
   ComPtr<IVeyaSurface> cloth(again->GetSurface(1));
   EXPECT_STREQ(cloth->GetName(), "cloth");
 
+  // An index left naming nothing would make a file the loader refuses:
+  // Save writes nothing and says so.
+  const WORD surface = face->GetMesh(0)->surfaceIndex;
+  face->GetMesh(0)->surfaceIndex = 9;
+  EXPECT_EQ(again->Save(dir.File("broken.vmf").c_str()), E_FAIL);
+  EXPECT_FALSE(std::ifstream(dir.File("broken.vmf")).good());
+  face->GetMesh(0)->surfaceIndex = surface;
+
   // Collision bones were bound from the motion table after loading.
   ComPtr<IVeyaCollisionLayer> hits(again->GetCollisionLayer(0));
   ComPtr<IVeyaMotion> root(again->GetMotion(2));
