@@ -1,3 +1,4 @@
+#include <algorithm>
 #include <comobject.h>
 
 #include <cstdio>
@@ -231,12 +232,24 @@ TEST_F(ScenetoolTest, CheckAndRoundtripLocateFaults) {
   EXPECT_TRUE(Contains(bad.out, "offset 18 LYER: its reader refuses the payload")) << bad.out;
 
   // Indices naming nothing are reported by the chunk holding them, each one.
+  // The scene itself refuses to save such a file, so its bytes are patched:
+  // the second mesh's surface of the first layer, and the camera's motion.
   {
-    ComPtr<IVeya2> scene = Load(m_sample);
-    ASSERT_TRUE(scene);
-    ComPtr<IVeyaLayer>(scene->GetLayer(0))->GetMesh(1)->surfaceIndex = 9;
-    ComPtr<IVeyaCamera>(scene->GetCamera(0))->SetMotionIndex(40);
-    ASSERT_EQ(S_OK, scene->Save(m_dir.File("dangling.vmf").c_str()));
+    Bytes dangling = m_sample;
+    auto find = [&](const char* tag, size_t from) {
+      return size_t(std::search(dangling.begin() + from, dangling.end(), tag, tag + 4) -
+                    dangling.begin());
+    };
+    const size_t firstMesh = find("SFNO", find("LYER", 0));
+    const size_t secondMesh = find("SFNO", firstMesh + 4);
+    const size_t cameraMotion = find("MTNO", find("CAM ", 0));
+    ASSERT_LT(secondMesh, find("LYER", find("LYER", 0) + 4));
+    ASSERT_LT(cameraMotion, dangling.size());
+    dangling[secondMesh + 8] = 9;
+    dangling[secondMesh + 9] = 0;
+    dangling[cameraMotion + 8] = 40;
+    dangling[cameraMotion + 9] = 0;
+    m_dir.Write("dangling.vmf", dangling);
   }
   Outcome dangling = Scenetool(m_dir, "check dangling.vmf");
   EXPECT_EQ(1, dangling.exitCode);
