@@ -26,9 +26,12 @@ struct TesterApp {
   BOOL roundDone = FALSE;
 };
 
-// Brings up the window, DirectX and the input state; the first failing step
-// shows its message box and its result is returned.
+// Brings up the window, DirectX, the input state and the test sequence; the
+// first failing step shows its message box and its result is returned.
 HRESULT StartUpTester(TesterApp* app, HINSTANCE instance);
+// The window, DirectX and the input state only, for programs that draw on
+// the tester's device without its sequence.
+HRESULT StartUpServices(TesterApp* app, HINSTANCE instance);
 // Drains window messages and steps a frame every 15 ms until WM_QUIT.
 void RunMessageLoop(TesterApp* app);
 // Releases everything start-up made, in order; safe after a failed start-up.

@@ -88,7 +88,7 @@ void ReleaseField(Interface*& field) {
 
 }  // namespace
 
-HRESULT StartUpTester(TesterApp* app, HINSTANCE instance) {
+HRESULT StartUpServices(TesterApp* app, HINSTANCE instance) {
   *app = TesterApp{};
   CoInitialize(nullptr);
   HRESULT hr = CreateTesterWindow(app, instance);
@@ -101,6 +101,12 @@ HRESULT StartUpTester(TesterApp* app, HINSTANCE instance) {
     MessageBoxA(app->window, "DirectXの初期化に失敗しました", kErrorCaption, MB_ICONERROR);
     return hr;
   }
+  return S_OK;
+}
+
+HRESULT StartUpTester(TesterApp* app, HINSTANCE instance) {
+  HRESULT hr = StartUpServices(app, instance);
+  if (FAILED(hr)) return hr;
   hr = StartUpSequence(app);
   if (FAILED(hr)) return hr;
   SetWindowLongPtrA(app->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(app));
