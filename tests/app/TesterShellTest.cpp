@@ -115,11 +115,13 @@ TEST_F(TesterShellTest, FramesAreSteppedOnlyOnce15MillisecondsHavePassed) {
   // (the first is due at once), 1015 and 1030.
   std::thread clock([] {
     for (int step = 0; step < 6; ++step) {
-      std::this_thread::sleep_for(std::chrono::milliseconds(30));
+      std::this_thread::sleep_for(std::chrono::milliseconds(100));
       tavorin::test::AdvanceManualTime(5);
     }
-    // Long enough for the loop to step the last frame before it sees the quit.
-    std::this_thread::sleep_for(std::chrono::milliseconds(150));
+    // Long enough for the loop to step the last frame (a full movie frame
+    // drawn on a loaded machine) before it sees the quit; the clock stands
+    // still meanwhile, so no further frame falls due.
+    std::this_thread::sleep_for(std::chrono::milliseconds(1000));
     PostQuitMessage(0);
   });
   RunMessageLoop(&app);
