@@ -19,7 +19,8 @@ inline void RunFfmpeg(const std::string& arguments) {
   if (std::system(command.c_str()) != 0) throw std::runtime_error("ffmpeg failed: " + command);
 }
 
-// Chip.bmp, Test0.avi (with a tone) and Test1.avi (silent), each movie
+// Chip.bmp, Test0.avi (with a tone) and Test1.avi (silent), 800 × 600 as
+// the tester draws them (so frames take its 1:1 drawing path), each movie
 // `seconds` long, in `dir`.
 inline void MakeSequenceContent(const TempDir& dir, double seconds) {
   RunFfmpeg(
@@ -28,10 +29,10 @@ inline void MakeSequenceContent(const TempDir& dir, double seconds) {
       "-pix_fmt bgr24 '" +
       dir.File("Chip.bmp") + "'");
   std::string length = std::to_string(seconds);
-  RunFfmpeg("-f lavfi -i color=c=yellow:s=64x48:r=25:d=" + length +
+  RunFfmpeg("-f lavfi -i color=c=yellow:s=800x600:r=25:d=" + length +
             " -f lavfi -i sine=frequency=440:sample_rate=44100:duration=" + length +
             " -c:v mjpeg -q:v 2 -pix_fmt yuvj420p -c:a pcm_s16le '" + dir.File("Test0.avi") + "'");
-  RunFfmpeg("-f lavfi -i color=c=cyan:s=64x48:r=25:d=" + length +
+  RunFfmpeg("-f lavfi -i color=c=cyan:s=800x600:r=25:d=" + length +
             " -c:v mjpeg -q:v 2 -pix_fmt yuvj420p '" + dir.File("Test1.avi") + "'");
 }
 

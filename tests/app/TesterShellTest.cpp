@@ -58,8 +58,7 @@ TEST_F(TesterShellTest, StartsWithItsFixedWindowAndServices) {
   EXPECT_NE(nullptr, app.keyState);
   EXPECT_NE(nullptr, app.keyControl);
 
-  // A frame shows the movie over the whole back buffer (the 64 × 48 test
-  // movie repeats across it) and presents it.
+  // A frame shows the movie over the whole back buffer and presents it.
   EXPECT_TRUE(TesterFrameStep(&app));
   tavorin::ComPtr<IDirect3DDevice9> device(app.directX->GetDevice());
   std::vector<DWORD> frame;
