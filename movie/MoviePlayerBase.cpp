@@ -92,7 +92,8 @@ HRESULT CMoviePlayerBase::Play(int loopCount) {
   m_loopsDone = 0;
   HRESULT hr = m_mediaControl->Run();
   if (FAILED(hr)) return hr;
-  WaitForState(State_Running);
+  // A graph that is late to run still gets its worker, which sees the end.
+  if (WaitForState(State_Running) == VFW_E_TIMEOUT) hr = VFW_E_TIMEOUT;
   if (m_workerActive) return hr;
   try {
     StartWorker();
@@ -134,7 +135,7 @@ void CMoviePlayerBase::RunWorker() {
 HRESULT CMoviePlayerBase::Pause() {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   HRESULT hr = m_mediaControl->Pause();
-  WaitForState(State_Paused);
+  if (SUCCEEDED(hr) && WaitForState(State_Paused) == VFW_E_TIMEOUT) return VFW_E_TIMEOUT;
   return hr;
 }
 
@@ -165,7 +166,7 @@ HRESULT CMoviePlayerBase::Stop() {
 HRESULT CMoviePlayerBase::StopWhenReady() {
   std::lock_guard<std::recursive_mutex> hold(m_lock);
   HRESULT hr = m_mediaControl->StopWhenReady();
-  WaitForState(State_Stopped);
+  if (SUCCEEDED(hr) && WaitForState(State_Stopped) == VFW_E_TIMEOUT) return VFW_E_TIMEOUT;
   return hr;
 }
 
@@ -180,7 +181,7 @@ HRESULT CMoviePlayerBase::SetPosition(int ms) {
                                             AM_SEEKING_NoPositioning);
   if (state == State_Running) {
     m_mediaControl->Run();
-    WaitForState(State_Running);
+    if (WaitForState(State_Running) == VFW_E_TIMEOUT) return VFW_E_TIMEOUT;
   }
   return hr;
 }
