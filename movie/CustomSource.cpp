@@ -113,6 +113,7 @@ STDMETHODIMP CCSOutPin::RequestAllocator(IMemAllocator* preferred, ALLOCATOR_PRO
 // Seeks and reads in one go; a position the stream cannot reach reads
 // nothing rather than bytes from wherever the stream stood.
 DWORD CCSOutPin::ReadAt(LONGLONG position, BYTE* buffer, LONG length) {
+  std::lock_guard<std::mutex> hold(m_streamLock);
   if (length <= 0 || m_stream->Seek64(position, 0) < 0) return 0;
   return m_stream->Read(buffer, static_cast<DWORD>(length));
 }
@@ -180,6 +181,7 @@ STDMETHODIMP CCSOutPin::SyncRead(LONGLONG position, LONG length, BYTE* buffer) {
 
 STDMETHODIMP CCSOutPin::Length(LONGLONG* total, LONGLONG* available) {
   if (total == nullptr || available == nullptr) return E_POINTER;
+  std::lock_guard<std::mutex> hold(m_streamLock);
   ULONGLONG saved = m_stream->Tell64();
   LONGLONG size = m_stream->Seek64(0, 2);
   m_stream->Seek64(static_cast<LONGLONG>(saved), 0);

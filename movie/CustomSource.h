@@ -50,6 +50,9 @@ class CCSOutPin : public CBasePin, public IAsyncReader {
   DWORD ReadAt(LONGLONG position, BYTE* buffer, LONG length);
 
   IReadAccesser* m_stream = nullptr;
+  // A read is a seek and a read; parsers may read from more than one
+  // thread (opening, streaming, seeking), so the pair is kept whole.
+  std::mutex m_streamLock;
   std::atomic<bool> m_asyncReaderRequested{false};
   CAMEvent m_completion{TRUE};
   std::mutex m_queueLock;
