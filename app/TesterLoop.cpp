@@ -11,6 +11,7 @@ void DrawFrame(TesterApp* app) {
   // Frame failures are not examined: the next frame simply tries again.
   device->Clear(0, nullptr, D3DCLEAR_TARGET | D3DCLEAR_ZBUFFER, kClearColour, 1.0f, 0);
   device->BeginScene();
+  DrawSequence(app, device);
   device->EndScene();
   device->Present(nullptr, nullptr, nullptr, nullptr);
   device->Release();
@@ -19,6 +20,7 @@ void DrawFrame(TesterApp* app) {
 }  // namespace
 
 bool TesterFrameStep(TesterApp* app) {
+  SequenceStep(app);
   DrawFrame(app);
   return true;
 }

@@ -51,7 +51,10 @@ HRESULT CreateTesterWindow(TesterApp* app, HINSTANCE instance) {
   windowClass.hbrBackground = static_cast<HBRUSH>(GetStockObject(BLACK_BRUSH));
   windowClass.lpszMenuName = "";
   windowClass.lpszClassName = kClassName;
-  if (RegisterClassA(&windowClass) == 0) return E_FAIL;
+  // A second start-up in one process finds the class of the first.
+  if (RegisterClassA(&windowClass) == 0 && GetLastError() != ERROR_CLASS_ALREADY_EXISTS) {
+    return E_FAIL;
+  }
   app->window =
       CreateWindowExA(0, kClassName, kWindowTitle, kWindowStyle, CW_USEDEFAULT, CW_USEDEFAULT,
                       OuterWidth(), OuterHeight(), nullptr, nullptr, instance, nullptr);
@@ -85,7 +88,7 @@ void ReleaseField(Interface*& field) {
 
 }  // namespace
 
-HRESULT StartUpTester(TesterApp* app, HINSTANCE instance) {
+HRESULT StartUpServices(TesterApp* app, HINSTANCE instance) {
   *app = TesterApp{};
   CoInitialize(nullptr);
   HRESULT hr = CreateTesterWindow(app, instance);
@@ -98,14 +101,24 @@ HRESULT StartUpTester(TesterApp* app, HINSTANCE instance) {
     MessageBoxA(app->window, "DirectXの初期化に失敗しました", kErrorCaption, MB_ICONERROR);
     return hr;
   }
+  return S_OK;
+}
+
+HRESULT StartUpTester(TesterApp* app, HINSTANCE instance) {
+  HRESULT hr = StartUpServices(app, instance);
+  if (FAILED(hr)) return hr;
+  hr = StartUpSequence(app);
+  if (FAILED(hr)) return hr;
   SetWindowLongPtrA(app->window, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(app));
   return S_OK;
 }
 
 void TearDownTester(TesterApp* app) {
+  ReleaseSequence(app);
   ReleaseField(app->directX);
   ReleaseField(app->keyState);
   ReleaseField(app->keyControl);
+  ReleaseField(app->packManager);
 }
 
 int WINAPI WinMain(HINSTANCE instance, HINSTANCE /*previous*/, LPSTR /*commandLine*/,

@@ -23,5 +23,8 @@
 #include "IVeyaCollisionGroup.h"
 #include "IVeyaCollisionLayer.h"
 #include "IMovieTexture.h"
+#include "ITRFilter.h"
+#include "ICustomSource.h"
+#include "IMoviePlayer.h"
 #include "IVeya2.h"
 #include "SoundPlayer.h"

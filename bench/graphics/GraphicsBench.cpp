@@ -25,7 +25,7 @@ struct Scene {
     setenv("SDL_VIDEODRIVER", "dummy", 0);
     setenv("SDL_AUDIODRIVER", "dummy", 0);
     setenv("TAVORIN_NO_MESSAGE_BOXES", "1", 0);
-    if (FAILED(StartUpTester(&app, GetModuleHandleA(nullptr)))) std::abort();
+    if (FAILED(StartUpServices(&app, GetModuleHandleA(nullptr)))) std::abort();
     device = ComPtr<IDirect3DDevice9>(app.directX->GetDevice());
     // The movie picture is opaque X8R8G8B8; the chip has transparent edges.
     movie = MakeTexture(1024, 1024, D3DFMT_X8R8G8B8);

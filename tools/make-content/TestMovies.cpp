@@ -47,9 +47,9 @@ int MovieTone(int index) {
   return index == 0 ? 440 : 880;
 }
 
-void MakeTestMovie(const std::string& path, int index) {
+void MakeTestMovie(const std::string& path, int index, double length) {
   std::string partial = path + ".partial";
-  std::string seconds = std::to_string(kMovieSeconds);
+  std::string seconds = std::to_string(length);
   std::string tone = "sine=frequency=" + std::to_string(MovieTone(index)) + ":sample_rate=44100";
   try {
     Run({"ffmpeg",  "-nostdin", "-loglevel",

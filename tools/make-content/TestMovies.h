@@ -15,8 +15,8 @@ int MovieTone(int index);
 
 // Writes movie `index` (0: a moving colour test pattern, 1: turning colour
 // gradients) to `path` as MPEG-4 video with 16-bit PCM stereo sound in
-// AVI. The file appears only when complete. Throws std::runtime_error when
-// ffmpeg is missing or fails.
-void MakeTestMovie(const std::string& path, int index);
+// AVI, `seconds` long. The file appears only when complete. Throws
+// std::runtime_error when ffmpeg is missing or fails.
+void MakeTestMovie(const std::string& path, int index, double seconds = kMovieSeconds);
 
 }  // namespace makecontent
