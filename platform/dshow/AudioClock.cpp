@@ -53,11 +53,17 @@ void AudioTimeline::UpdateLocked() {
   DWORD write = 0;
   if (m_buffer && m_bufferBytes > 0 && SUCCEEDED(m_buffer->GetCurrentPosition(&play, &write))) {
     uint64_t moved = (play + m_bufferBytes - m_lastCursor) % m_bufferBytes;
-    // A cursor looked at less often than once a loop has wrapped unseen;
-    // the steady clock tells how many times.
-    double expected = static_cast<double>(steady - m_lastSteady) * m_bytesPerSecond / 1e7;
-    double wraps = std::floor((expected - static_cast<double>(moved)) / m_bufferBytes + 0.5);
-    if (wraps > 0) moved += static_cast<uint64_t>(wraps) * m_bufferBytes;
+    // A cursor looked at less often than once a loop may have wrapped unseen;
+    // the steady clock tells how many times. Looked at within one loop it
+    // cannot have: a cursor that stalls (a device starting late, a busy
+    // machine) must not be taken for one that went round, or the whole
+    // buffer ahead would count as played and be silenced unheard.
+    const double elapsed = static_cast<double>(steady - m_lastSteady) / 1e7;
+    const double expected = elapsed * m_bytesPerSecond;
+    if (expected >= m_bufferBytes) {
+      double wraps = std::floor((expected - static_cast<double>(moved)) / m_bufferBytes + 0.5);
+      if (wraps > 0) moved += static_cast<uint64_t>(wraps) * m_bufferBytes;
+    }
     m_played += moved;
     m_lastCursor = play;
     next = m_anchor + static_cast<REFERENCE_TIME>(static_cast<double>(m_played) * 10000000.0 /
