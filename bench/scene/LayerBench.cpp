@@ -11,6 +11,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "TimesReporter.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -172,15 +174,8 @@ BENCHMARK(BM_RawWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_LayerWrite)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 // Keeps each benchmark's time per iteration for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class SummaryReporter : public TimesReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-      m_cpuTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Summary() const {
     auto ratio = [&](const std::string& baseline, const std::string& candidate, const char* label) {
       auto b = m_times.find(baseline), c = m_times.find(candidate);
@@ -195,24 +190,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
     ratio("BM_RawRead" + suffix, "BM_LayerRead" + suffix, "layer payload read / raw read");
     ratio("BM_RawWrite" + suffix, "BM_LayerWrite" + suffix, "layer payload write / raw write");
   }
-
- private:
-  std::map<std::string, double> m_times;
-  // CPU time as well: the machine is shared, and wall time then includes
-  // other people's work.
-  std::map<std::string, double> m_cpuTimes;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Summary();
-  benchmark::Shutdown();
-  return 0;
+  return RunWithSummary<SummaryReporter>(argc, argv);
 }

@@ -15,6 +15,8 @@
 
 #include <benchmark/benchmark.h>
 
+#include "TimesReporter.h"
+
 #include <cstdio>
 #include <cstdlib>
 #include <filesystem>
@@ -202,15 +204,8 @@ BENCHMARK(BM_BareMeshDraws)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 BENCHMARK(BM_DrawAll)->Arg(0)->Arg(1)->Unit(benchmark::kMicrosecond)->MinTime(1.0);
 
 // Keeps each benchmark's time per iteration for the summary.
-class SummaryReporter : public benchmark::ConsoleReporter {
+class SummaryReporter : public TimesReporter {
  public:
-  void ReportRuns(const std::vector<Run>& runs) override {
-    for (const Run& run : runs) {
-      m_times[run.benchmark_name()] = run.GetAdjustedRealTime();
-      m_cpuTimes[run.benchmark_name()] = run.GetAdjustedCPUTime();
-    }
-    ConsoleReporter::ReportRuns(runs);
-  }
   void Summary() const {
     const std::string suffix = "/min_time:1.000";
     const std::string bare = "BM_BareMeshDraws" + suffix;
@@ -224,24 +219,10 @@ class SummaryReporter : public benchmark::ConsoleReporter {
                   m_cpuTimes.at(bare) / m_cpuTimes.at(run), m_times.at(bare) / m_times.at(run));
     }
   }
-
- private:
-  std::map<std::string, double> m_times;
-  // CPU time as well: the machine is shared, and wall time then includes
-  // other people's work.
-  std::map<std::string, double> m_cpuTimes;
 };
 
 }  // namespace
 
 int main(int argc, char** argv) {
-  setenv("SDL_VIDEODRIVER", "dummy", 0);
-  setenv("SDL_AUDIODRIVER", "dummy", 0);
-  setenv("SDL_NO_SIGNAL_HANDLERS", "1", 0);
-  benchmark::Initialize(&argc, argv);
-  SummaryReporter reporter;
-  benchmark::RunSpecifiedBenchmarks(&reporter);
-  reporter.Summary();
-  benchmark::Shutdown();
-  return 0;
+  return RunWithSummary<SummaryReporter>(argc, argv);
 }
