@@ -5,10 +5,17 @@
 #include <gtest/gtest.h>
 
 #include <chrono>
+#include <fstream>
+#include <iterator>
+#include <condition_variable>
 #include <functional>
+#include <future>
+#include <mutex>
 #include <thread>
 
+#include "movie/MemoryStream.h"
 #include "movie/MoviePlayerBase.h"
+#include "movie/TextureRenderer.h"
 #include "movie/TestMovies.h"
 #include "support/HeadlessDevice.h"
 #include "support/TempDir.h"
@@ -199,6 +206,75 @@ TEST(MoviePlayerTest, FramesReachTheSharedTextureTopRowFirst) {
   EXPECT_EQ(second->Stop(), S_OK);
 }
 
+// A renderer that holds its first sample until the gate opens, so a graph
+// asked to pause never finishes cueing.
+class StalledRenderer : public movie::CTRFilter {
+ public:
+  using CTRFilter::CTRFilter;
+  void OnReceiveFirstSample(IMediaSample* sample) override {
+    std::unique_lock<std::mutex> hold(m_gateLock);
+    m_gateChanged.wait(hold, [this] { return m_open; });
+    hold.unlock();
+    CTRFilter::OnReceiveFirstSample(sample);
+  }
+  void Open() {
+    std::lock_guard<std::mutex> hold(m_gateLock);
+    m_open = true;
+    m_gateChanged.notify_all();
+  }
+
+ private:
+  std::mutex m_gateLock;
+  std::condition_variable m_gateChanged;
+  bool m_open = false;
+};
+
+class StalledPlayer : public movie::CMoviePlayerBase {
+ public:
+  ~StalledPlayer() override {
+    Stop();
+    ReleaseGraph();
+    if (renderer != nullptr) renderer->Release();
+  }
+  HRESULT CreateRenderer(IBaseFilter** out, const movie::RendererContext& context) override {
+    HRESULT hr = S_OK;
+    renderer = new StalledRenderer(&hr);
+    renderer->NonDelegatingAddRef();
+    if (SUCCEEDED(hr)) hr = renderer->Init(context.device, nullptr);
+    if (SUCCEEDED(hr)) hr = m_graphBuilder->AddFilter(renderer, L"Stalled");
+    *out = renderer;
+    if (SUCCEEDED(hr)) renderer->AddRef();
+    return hr;
+  }
+  StalledRenderer* renderer = nullptr;
+};
+
+TEST(MoviePlayerTest, AGraphThatNeverSettlesTimesOutInsteadOfHanging) {
+  HeadlessDevice device;
+  ComPtr<IReadAccesser> stream;
+  ASSERT_EQ(OpenReadAccesser(stream.ReleaseAndGetAddressOf(), Files().silent.c_str()), S_OK);
+  auto* player = new StalledPlayer;
+  ASSERT_EQ(player->Initialize(nullptr, stream.Get(), {device.Get(), nullptr}), S_OK);
+
+  // Should Pause hang after all, the gate still opens so the test ends.
+  std::promise<void> paused;
+  std::thread watchdog([renderer = player->renderer, done = paused.get_future()] {
+    if (done.wait_for(30s) == std::future_status::timeout) renderer->Open();
+  });
+  auto start = std::chrono::steady_clock::now();
+  EXPECT_EQ(player->Pause(), VFW_E_TIMEOUT);
+  paused.set_value();
+  double waited = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+  EXPECT_GE(waited, 9.5);
+  EXPECT_LT(waited, 20.0);
+
+  player->renderer->Open();
+  EXPECT_EQ(player->Pause(), S_OK);
+  EXPECT_EQ(StateOf(player), State_Paused);
+  watchdog.join();
+  player->Release();
+}
+
 TEST(MoviePlayerTest, CreationRefusesMissingStreamsAndBytesNoParserReads) {
   HeadlessDevice device;
   ComPtr<IMoviePlayer> player;
@@ -214,6 +290,18 @@ TEST(MoviePlayerTest, CreationRefusesMissingStreamsAndBytesNoParserReads) {
   ASSERT_EQ(OpenReadAccesser(stream.ReleaseAndGetAddressOf(), junk.c_str()), S_OK);
   EXPECT_TRUE(FAILED(CreateTextureMoviePlayer(player.ReleaseAndGetAddressOf(), device.Get(),
                                               nullptr, stream.Get())));
+  EXPECT_FALSE(player);
+
+  // A good movie behind a stream that cannot seek is refused, not half-read.
+  struct Unseekable : MemoryStream {
+    LONGLONG Seek64(LONGLONG, DWORD) override { return -1; }
+  };
+  std::ifstream file(Files().silent, std::ios::binary);
+  std::vector<BYTE> movie{std::istreambuf_iterator<char>(file), {}};
+  ComPtr<IReadAccesser> unseekable;
+  CreateComObject<Unseekable>(unseekable.ReleaseAndGetAddressOf(), std::move(movie));
+  EXPECT_TRUE(FAILED(CreateTextureMoviePlayer(player.ReleaseAndGetAddressOf(), device.Get(),
+                                              nullptr, unseekable.Get())));
   EXPECT_FALSE(player);
 }
 
