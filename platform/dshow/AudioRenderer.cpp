@@ -126,9 +126,15 @@ STDMETHODIMP CAudioRenderer::Pause() {
 
 STDMETHODIMP CAudioRenderer::Run(REFERENCE_TIME start) {
   CAutoLock hold(&m_InterfaceLock);
-  HRESULT hr = CBaseRenderer::Run(start);
-  if (SUCCEEDED(hr)) StartPlaying();
-  return hr;
+  if (m_State == State_Stopped) {
+    HRESULT hr = Pause();
+    if (FAILED(hr)) return hr;
+  }
+  // The buffer is rewound and silenced before the state turns to running:
+  // from then on the streaming thread writes, and a rewind after its first
+  // writes would wipe them.
+  StartPlaying();
+  return CBaseRenderer::Run(start);
 }
 
 void CAudioRenderer::StartPlaying() {
