@@ -342,29 +342,29 @@ TEST_F(SceneLoaderTest, LinkRingsAmongMotionsAreFreedWithTheScene) {
   EXPECT_EQ(scene->SetPlayTime(3, 0, 10, 0), S_OK);
 }
 
-}  // namespace
-
-namespace {
-
-// Not a check: with TAVORIN_SCENE_SEEDS naming a folder, writes the scenes
-// these tests make there as the scene file fuzzer's seeds (the sample, its
-// truncations and the empty scene).
-TEST(SceneFuzzSeeds, WrittenWhenAsked) {
-  const char* folder = std::getenv("TAVORIN_SCENE_SEEDS");
-  if (folder == nullptr) GTEST_SKIP() << "set TAVORIN_SCENE_SEEDS to write the seeds";
-  TempDir dir;
-  HeadlessDevice device;
+// The scene file fuzzer's seeds: the sample scene, which loads, its cuts,
+// which are refused, and the empty scene. With TAVORIN_SCENE_SEEDS naming a
+// folder they are also written there.
+TEST_F(SceneLoaderTest, FuzzSeedsAreScenesThatLoadAndCutsThatAreRefused) {
   ASSERT_NE(device.Get(), nullptr);
   const ByteVector sample = SampleScene(dir, device.Get());
-  auto write = [&](const std::string& name, const ByteVector& bytes) {
+  std::vector<std::pair<std::string, ByteVector>> seeds = {{"sample.vmf", sample},
+                                                           {"empty.vmf", SceneFile(dir).Build()}};
+  for (size_t cut : {size_t(9), sample.size() / 3, sample.size() / 2, sample.size() - 1}) {
+    seeds.emplace_back("sample-cut-" + std::to_string(cut) + ".vmf",
+                       ByteVector(sample.begin(), sample.begin() + long(cut)));
+  }
+  const char* folder = std::getenv("TAVORIN_SCENE_SEEDS");
+  for (const auto& [name, bytes] : seeds) {
+    SCOPED_TRACE(name);
+    HRESULT hr = S_OK;
+    ComPtr<IVeya2> scene = Load(bytes, &hr);
+    bool whole = name.find("-cut-") == std::string::npos;
+    EXPECT_EQ(bool(scene), whole);
+    EXPECT_EQ(SUCCEEDED(hr), whole);
+    if (folder == nullptr) continue;
     std::ofstream out(std::string(folder) + "/" + name, std::ios::binary);
     out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
-  };
-  write("sample.vmf", sample);
-  write("empty.vmf", SceneFile(dir).Build());
-  for (size_t cut : {size_t(9), sample.size() / 3, sample.size() / 2, sample.size() - 1}) {
-    write("sample-cut-" + std::to_string(cut) + ".vmf",
-          ByteVector(sample.begin(), sample.begin() + cut));
   }
 }
 
