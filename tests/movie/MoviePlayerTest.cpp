@@ -269,7 +269,7 @@ TEST(MoviePlayerTest, AGraphThatNeverSettlesTimesOutInsteadOfHanging) {
   EXPECT_LT(waited, 20.0);
 
   player->renderer->Open();
-  EXPECT_EQ(player->Pause(), S_OK);
+  EXPECT_GE(player->Pause(), S_OK);
   EXPECT_EQ(StateOf(player), State_Paused);
   watchdog.join();
   player->Release();
