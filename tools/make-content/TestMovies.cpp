@@ -37,8 +37,13 @@ std::string VideoSource(int index) {
   std::string size = "size=" + std::to_string(kMovieWidth) + "x" + std::to_string(kMovieHeight) +
                      ":rate=" + std::to_string(kMovieRate);
   // Two sources that look nothing alike: a test pattern with a moving
-  // sweep and counter, and slowly turning colour gradients.
-  return index == 0 ? "testsrc2=" + size : "gradients=" + size + ":speed=0.05:n=5:seed=7";
+  // sweep and counter, and slowly turning colour gradients. The gradients'
+  // colours are named: left to the filter they are random on every run,
+  // and pictures made elsewhere could no longer be told from ours.
+  return index == 0 ? "testsrc2=" + size
+                    : "gradients=" + size +
+                          ":speed=0.05:n=5:seed=7:c0=0x20208F:c1=0xE0602A:c2=0x2AA198:"
+                          "c3=0x8F2080:c4=0xD8C030";
 }
 
 }  // namespace
