@@ -8,17 +8,20 @@
 
 namespace tavorin::dshow {
 
-void AudioTimeline::Start(IDirectSoundBuffer* buffer, DWORD bufferBytes, double bytesPerSecond) {
+void AudioTimeline::Start(IDirectSoundBuffer* buffer, DWORD bufferBytes, double bytesPerSecond,
+                          uint64_t played) {
   std::lock_guard<std::mutex> hold(m_lock);
   UpdateLocked();
   buffer->AddRef();
   m_buffer = ComPtr<IDirectSoundBuffer>(buffer);
   m_bufferBytes = bufferBytes;
   m_bytesPerSecond = bytesPerSecond;
-  m_played = 0;
+  m_played = played;
   DWORD write = 0;
   if (FAILED(buffer->GetCurrentPosition(&m_lastCursor, &write))) m_lastCursor = 0;
-  m_anchor = m_last;
+  // The clock goes on from where it stands, whatever count it resumes.
+  m_anchor = m_last -
+             static_cast<REFERENCE_TIME>(static_cast<double>(played) * 10000000.0 / bytesPerSecond);
 }
 
 void AudioTimeline::Stop() {
@@ -32,6 +35,11 @@ uint64_t AudioTimeline::Played() {
   std::lock_guard<std::mutex> hold(m_lock);
   UpdateLocked();
   return m_played;
+}
+
+bool AudioTimeline::Playing() {
+  std::lock_guard<std::mutex> hold(m_lock);
+  return static_cast<bool>(m_buffer);
 }
 
 REFERENCE_TIME AudioTimeline::Now() {

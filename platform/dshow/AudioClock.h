@@ -17,12 +17,17 @@ namespace tavorin::dshow {
 class AudioTimeline {
  public:
   // The buffer starts playing (or plays on): from now on the clock follows
-  // its play cursor. `bytesPerSecond` is the rate the buffer consumes data.
-  void Start(IDirectSoundBuffer* buffer, DWORD bufferBytes, double bytesPerSecond);
+  // its play cursor. `bytesPerSecond` is the rate the buffer consumes data;
+  // `played` is where the count of played bytes goes on from (a buffer
+  // resumed after a pause keeps its count, so positions keep their place).
+  void Start(IDirectSoundBuffer* buffer, DWORD bufferBytes, double bytesPerSecond,
+             uint64_t played = 0);
   // The buffer stops or goes; the clock runs on at the steady clock's pace.
   void Stop();
   // Bytes played since Start (wrapping included); 0 when not playing.
   uint64_t Played();
+  // Whether a buffer is playing: between Start and Stop.
+  bool Playing();
   // The clock's time now.
   REFERENCE_TIME Now();
 

@@ -89,6 +89,7 @@ HRESULT CAudioRenderer::CreateBuffer() {
   m_buffer = buffer;
   m_bufferBytes = bytes;
   m_written = 0;
+  m_pausedAt.reset();
   return S_OK;
 }
 
@@ -106,6 +107,7 @@ HRESULT CAudioRenderer::OnStopStreaming() {
   std::lock_guard<std::mutex> hold(m_bufferLock);
   if (m_buffer) m_buffer->Stop();
   m_buffer.Reset();
+  m_pausedAt.reset();
   return S_OK;
 }
 
@@ -118,7 +120,12 @@ STDMETHODIMP CAudioRenderer::Pause() {
   CAutoLock hold(&m_InterfaceLock);
   if (m_State == State_Running) {
     std::lock_guard<std::mutex> buffer(m_bufferLock);
-    if (m_buffer) m_buffer->Stop();
+    if (m_buffer) {
+      // Stopped first, so the count taken is where the cursor rests. A
+      // buffer the end of the stream stopped has nothing left to play on.
+      m_buffer->Stop();
+      if (m_timeline->Playing()) m_pausedAt = m_timeline->Played();
+    }
     m_timeline->Stop();
   }
   return CBaseRenderer::Pause();
@@ -143,14 +150,18 @@ void CAudioRenderer::StartPlaying() {
   double rate = m_pInputPin->CurrentRate() > 0 ? m_pInputPin->CurrentRate() : 1.0;
   DWORD frequency = static_cast<DWORD>(m_format.nSamplesPerSec * rate + 0.5);
   m_buffer->SetFrequency(std::clamp<DWORD>(frequency, 100, 200000));
-  // Positions count from the buffer's start, so playing always starts there
-  // on silence; what a pause left in the buffer is dropped.
-  m_buffer->SetCurrentPosition(0);
-  WriteAt(0, nullptr, m_bufferBytes);
+  // After a pause the cursor plays on through what was written ahead of it.
+  // Otherwise positions count from the buffer's start, so playing starts
+  // there on silence.
+  uint64_t played = m_pausedAt.value_or(0);
+  if (!m_pausedAt) {
+    m_buffer->SetCurrentPosition(0);
+    WriteAt(0, nullptr, m_bufferBytes);
+    m_written = 0;
+  }
+  m_pausedAt.reset();
   m_buffer->Play(0, 0, DSBPLAY_LOOPING);
-  m_timeline->Start(m_buffer.Get(), m_bufferBytes, m_format.nAvgBytesPerSec * rate);
-  // Whatever was written before this run is gone with the old play position.
-  m_written = 0;
+  m_timeline->Start(m_buffer.Get(), m_bufferBytes, m_format.nAvgBytesPerSec * rate, played);
 }
 
 HRESULT CAudioRenderer::ShouldDrawSampleNow(IMediaSample* /*sample*/, REFERENCE_TIME start,
@@ -239,6 +250,7 @@ HRESULT CAudioRenderer::EndOfStream() {
     std::lock_guard<std::mutex> hold(m_bufferLock);
     if (m_buffer) m_buffer->Stop();
     m_timeline->Stop();
+    m_pausedAt.reset();
   }
   return hr;
 }
@@ -252,6 +264,7 @@ HRESULT CAudioRenderer::BeginFlush() {
     uint64_t played = m_timeline->Played();
     m_written = played;
     WriteAt(m_written, nullptr, m_bufferBytes);
+    m_pausedAt.reset();
   }
   return hr;
 }

@@ -4,6 +4,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 #include <mutex>
 
 #include <dsound.h>
@@ -67,6 +68,10 @@ class CAudioRenderer : public CBaseRenderer, public IBasicAudio {
   ComPtr<IDirectSoundBuffer> m_buffer;
   DWORD m_bufferBytes = 0;
   uint64_t m_written = 0;
+  // Bytes played when a running buffer was paused with data still ahead of
+  // its cursor; the next run plays on from there. Unset by anything that
+  // makes that data stale (stop, flush, the end of the stream).
+  std::optional<uint64_t> m_pausedAt;
   WAVEFORMATEX m_format{};
   std::atomic<bool> m_giveUp{false};
   std::atomic<LONG> m_volume{0};
