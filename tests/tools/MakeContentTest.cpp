@@ -16,6 +16,7 @@
 
 #include "movie/CheckBytes.h"
 #include "support/HeadlessDevice.h"
+#include "support/RunTool.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -32,13 +33,7 @@ int ExitCode(const std::string& command) {
 }
 
 std::string Output(const std::string& command) {
-  std::string out;
-  FILE* pipe = popen((command + " 2>/dev/null").c_str(), "r");
-  if (pipe == nullptr) return out;
-  char piece[65536];
-  for (size_t got; (got = fread(piece, 1, sizeof(piece), pipe)) > 0;) out.append(piece, got);
-  pclose(pipe);
-  return out;
+  return RunCommand(command + " 2>/dev/null").out;
 }
 
 // The image's pixels as X8R8G8B8 values, read from a texture's top-left.

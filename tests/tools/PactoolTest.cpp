@@ -2,11 +2,11 @@
 #include <comobject.h>
 
 #include <cstdio>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
 #include "pack/ArchiveBuilder.h"
+#include "support/RunTool.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -14,28 +14,13 @@ namespace {
 using namespace tavorin::test;
 using tavorin::ComPtr;
 
-struct Outcome {
-  int exitCode;
-  std::string out;
-};
-
 // Runs pactool with `args` (shell words) in `dir`; stderr is kept in dir/err.
 Outcome Pactool(const TempDir& dir, const std::string& args) {
-  std::string command = "cd '" + dir.path().string() + "' && " PACTOOL_PATH " " + args + " 2>err";
-  Outcome outcome{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char piece[4096];
-  for (size_t got; (got = fread(piece, 1, sizeof(piece), pipe)) > 0;)
-    outcome.out.append(piece, got);
-  int status = pclose(pipe);
-  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return RunTool(dir, PACTOOL_PATH, args);
 }
 
 std::string Stderr(const TempDir& dir) {
-  Bytes err = dir.Read("err");
-  return std::string(err.begin(), err.end());
+  return ToolStderr(dir);
 }
 
 Bytes ReadEntry(IPackReader* reader, const char* name) {

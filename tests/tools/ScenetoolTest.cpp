@@ -3,7 +3,6 @@
 
 #include <cstdio>
 #include <set>
-#include <sys/wait.h>
 
 #include <gtest/gtest.h>
 
@@ -11,6 +10,7 @@
 #include "pack/ArchiveBuilder.h"
 #include "scene/SceneTestSupport.h"
 #include "support/HeadlessDevice.h"
+#include "support/RunTool.h"
 #include "support/TempDir.h"
 
 namespace {
@@ -18,28 +18,13 @@ namespace {
 using namespace tavorin::test;
 using tavorin::ComPtr;
 
-struct Outcome {
-  int exitCode;
-  std::string out;
-};
-
 // Runs scenetool with `args` (shell words) in `dir`; stderr is kept in dir/err.
 Outcome Scenetool(const TempDir& dir, const std::string& args) {
-  std::string command = "cd '" + dir.path().string() + "' && " SCENETOOL_PATH " " + args + " 2>err";
-  Outcome outcome{-1, {}};
-  FILE* pipe = popen(command.c_str(), "r");
-  if (pipe == nullptr) return outcome;
-  char piece[4096];
-  for (size_t got; (got = fread(piece, 1, sizeof(piece), pipe)) > 0;)
-    outcome.out.append(piece, got);
-  int status = pclose(pipe);
-  outcome.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return outcome;
+  return RunTool(dir, SCENETOOL_PATH, args);
 }
 
 std::string Stderr(const TempDir& dir) {
-  Bytes err = dir.Read("err");
-  return std::string(err.begin(), err.end());
+  return ToolStderr(dir);
 }
 
 bool Contains(const std::string& text, const std::string& part) {
