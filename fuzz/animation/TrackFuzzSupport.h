@@ -1,5 +1,5 @@
 // In-memory streams for the animation fuzz targets: a reader over the fuzz
-// bytes and a writer that keeps what it is given.
+// bytes (support/MemoryStream.h) and a writer that keeps what it is given.
 #pragma once
 
 #include <algorithm>
@@ -12,42 +12,9 @@
 
 #include "IFileReader.h"
 #include "IFileWriter.h"
+#include "fuzz/support/MemoryStream.h"
 
 namespace tavorin::fuzz {
-
-class MemoryStream : public ComObject<IReadAccesser> {
- public:
-  HRESULT Init(const uint8_t* data, size_t size) {
-    m_data = data;
-    m_size = size;
-    return S_OK;
-  }
-  DWORD Read(void* buffer, DWORD length) override {
-    const size_t count = m_position < m_size ? std::min<size_t>(length, m_size - m_position) : 0;
-    if (count > 0) std::memcpy(buffer, m_data + m_position, count);
-    m_position += count;
-    return DWORD(count);
-  }
-  DWORD Seek(LONG offset, DWORD origin) override {
-    const LONGLONG position = Seek64(offset, origin);
-    return position < 0 ? 0xFFFFFFFF : DWORD(position);
-  }
-  LONGLONG Seek64(LONGLONG offset, DWORD origin) override {
-    const LONGLONG base = origin == 0 ? 0 : origin == 1 ? LONGLONG(m_position) : LONGLONG(m_size);
-    if (origin > 2 || offset > (LONGLONG(1) << 40) || offset < -(LONGLONG(1) << 40)) return -1;
-    if (base + offset < 0) return -1;
-    m_position = size_t(base + offset);
-    return LONGLONG(m_position);
-  }
-  DWORD Tell() override { return DWORD(m_position); }
-  ULONGLONG Tell64() override { return m_position; }
-  BOOL IsEof() override { return m_position >= m_size; }
-
- private:
-  const uint8_t* m_data = nullptr;
-  size_t m_size = 0;
-  size_t m_position = 0;
-};
 
 class MemoryWriter : public ComObject<IFileWriter> {
  public:

@@ -8,40 +8,11 @@
 #include <cstring>
 #include <vector>
 
+#include "fuzz/support/MemoryStream.h"
+
 namespace {
 
-class MemoryStream : public tavorin::ComObject<IReadAccesser> {
- public:
-  HRESULT Init(const uint8_t* data, size_t size) {
-    m_data.assign(data, data + size);
-    return S_OK;
-  }
-  DWORD Read(void* buffer, DWORD length) override {
-    size_t n = std::min<size_t>(length, m_data.size() - std::min(m_position, m_data.size()));
-    if (n) std::memcpy(buffer, m_data.data() + m_position, n);
-    m_position += n;
-    return DWORD(n);
-  }
-  DWORD Seek(LONG offset, DWORD origin) override {
-    LONGLONG position = Seek64(offset, origin);
-    return position < 0 ? 0xFFFFFFFF : DWORD(position);
-  }
-  LONGLONG Seek64(LONGLONG offset, DWORD origin) override {
-    LONGLONG base = origin == 0 ? 0 : origin == 1 ? LONGLONG(m_position) : LONGLONG(m_data.size());
-    if (origin > 2 || offset > LONGLONG(1) << 40 || offset < -(LONGLONG(1) << 40)) return -1;
-    if (base + offset < 0) return -1;
-    m_position = size_t(base + offset);
-    return LONGLONG(m_position);
-  }
-  DWORD Tell() override { return DWORD(m_position); }
-  ULONGLONG Tell64() override { return m_position; }
-  BOOL IsEof() override { return m_position >= m_data.size(); }
-  const std::vector<uint8_t>& data() const { return m_data; }
-
- private:
-  std::vector<uint8_t> m_data;
-  size_t m_position = 0;
-};
+using tavorin::fuzz::MemoryStream;
 
 struct Input {
   const uint8_t* data;
