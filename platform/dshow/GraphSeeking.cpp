@@ -3,15 +3,12 @@
 #include <algorithm>
 
 #include "platform/dshow/FilterGraph.h"
+#include "platform/dshow/MediaTime.h"
 
 namespace tavorin::dshow {
 namespace {
 
 constexpr DWORD kCueTimeoutMs = 5000;
-
-bool IsMediaTime(const GUID* format) {
-  return format != nullptr && *format == TIME_FORMAT_MEDIA_TIME;
-}
 
 }  // namespace
 
@@ -73,24 +70,17 @@ STDMETHODIMP CFilterGraph::GetCapabilities(DWORD* capabilities) {
 }
 
 STDMETHODIMP CFilterGraph::CheckCapabilities(DWORD* capabilities) {
-  if (capabilities == nullptr) return E_POINTER;
   DWORD offered = 0;
-  GetCapabilities(&offered);
-  DWORD wanted = *capabilities;
-  *capabilities &= offered;
-  if (*capabilities == wanted) return S_OK;
-  return *capabilities != 0 ? S_FALSE : E_FAIL;
+  if (capabilities != nullptr) GetCapabilities(&offered);
+  return media_time::CheckCapabilities(offered, capabilities);
 }
 
 STDMETHODIMP CFilterGraph::IsFormatSupported(const GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  return IsMediaTime(format) ? S_OK : S_FALSE;
+  return media_time::IsSupported(format);
 }
 
 STDMETHODIMP CFilterGraph::QueryPreferredFormat(GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  *format = TIME_FORMAT_MEDIA_TIME;
-  return S_OK;
+  return media_time::Preferred(format);
 }
 
 STDMETHODIMP CFilterGraph::GetTimeFormat(GUID* format) {
@@ -98,14 +88,12 @@ STDMETHODIMP CFilterGraph::GetTimeFormat(GUID* format) {
 }
 
 STDMETHODIMP CFilterGraph::IsUsingTimeFormat(const GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  return IsMediaTime(format) ? S_OK : S_FALSE;
+  return media_time::IsSupported(format);
 }
 
 STDMETHODIMP CFilterGraph::SetTimeFormat(const GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  if (m_state != State_Stopped) return VFW_E_WRONG_STATE;
-  return IsMediaTime(format) ? S_OK : E_INVALIDARG;
+  if (format != nullptr && m_state != State_Stopped) return VFW_E_WRONG_STATE;
+  return media_time::Set(format);
 }
 
 STDMETHODIMP CFilterGraph::GetDuration(LONGLONG* duration) {
@@ -132,12 +120,7 @@ STDMETHODIMP CFilterGraph::GetCurrentPosition(LONGLONG* current) {
 
 STDMETHODIMP CFilterGraph::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat,
                                              LONGLONG source, const GUID* sourceFormat) {
-  if (target == nullptr) return E_POINTER;
-  bool targetOk = targetFormat == nullptr || IsMediaTime(targetFormat);
-  bool sourceOk = sourceFormat == nullptr || IsMediaTime(sourceFormat);
-  if (!targetOk || !sourceOk) return E_INVALIDARG;
-  *target = source;
-  return S_OK;
+  return media_time::Convert(target, targetFormat, source, sourceFormat);
 }
 
 STDMETHODIMP CFilterGraph::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,

@@ -6,6 +6,8 @@
 #include <memory>
 #include <string>
 
+#include "platform/dshow/MediaTime.h"
+
 namespace tavorin::dshow {
 namespace {
 
@@ -68,10 +70,6 @@ media::ByteSource ReaderSource(IAsyncReader* reader, LONGLONG total) {
     return FAILED(hr) ? -1 : count;
   };
   return source;
-}
-
-bool IsMediaTime(const GUID* format) {
-  return format != nullptr && *format == TIME_FORMAT_MEDIA_TIME;
 }
 
 }  // namespace
@@ -252,24 +250,17 @@ STDMETHODIMP CSplitterFilter::GetCapabilities(DWORD* capabilities) {
 }
 
 STDMETHODIMP CSplitterFilter::CheckCapabilities(DWORD* capabilities) {
-  if (capabilities == nullptr) return E_POINTER;
   DWORD offered = 0;
-  GetCapabilities(&offered);
-  DWORD wanted = *capabilities;
-  *capabilities &= offered;
-  if (*capabilities == wanted) return S_OK;
-  return *capabilities != 0 ? S_FALSE : E_FAIL;
+  if (capabilities != nullptr) GetCapabilities(&offered);
+  return media_time::CheckCapabilities(offered, capabilities);
 }
 
 STDMETHODIMP CSplitterFilter::IsFormatSupported(const GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  return IsMediaTime(format) ? S_OK : S_FALSE;
+  return media_time::IsSupported(format);
 }
 
 STDMETHODIMP CSplitterFilter::QueryPreferredFormat(GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  *format = TIME_FORMAT_MEDIA_TIME;
-  return S_OK;
+  return media_time::Preferred(format);
 }
 
 STDMETHODIMP CSplitterFilter::GetTimeFormat(GUID* format) {
@@ -277,12 +268,11 @@ STDMETHODIMP CSplitterFilter::GetTimeFormat(GUID* format) {
 }
 
 STDMETHODIMP CSplitterFilter::IsUsingTimeFormat(const GUID* format) {
-  return IsFormatSupported(format);
+  return media_time::IsSupported(format);
 }
 
 STDMETHODIMP CSplitterFilter::SetTimeFormat(const GUID* format) {
-  if (format == nullptr) return E_POINTER;
-  return IsMediaTime(format) ? S_OK : E_INVALIDARG;
+  return media_time::Set(format);
 }
 
 STDMETHODIMP CSplitterFilter::GetDuration(LONGLONG* duration) {
@@ -311,13 +301,7 @@ STDMETHODIMP CSplitterFilter::GetCurrentPosition(LONGLONG* current) {
 
 STDMETHODIMP CSplitterFilter::ConvertTimeFormat(LONGLONG* target, const GUID* targetFormat,
                                                 LONGLONG source, const GUID* sourceFormat) {
-  if (target == nullptr) return E_POINTER;
-  if ((targetFormat != nullptr && !IsMediaTime(targetFormat)) ||
-      (sourceFormat != nullptr && !IsMediaTime(sourceFormat))) {
-    return E_INVALIDARG;
-  }
-  *target = source;
-  return S_OK;
+  return media_time::Convert(target, targetFormat, source, sourceFormat);
 }
 
 STDMETHODIMP CSplitterFilter::SetPositions(LONGLONG* current, DWORD currentFlags, LONGLONG* stop,
