@@ -11,6 +11,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BigLayer.h"
 #include "TimesReporter.h"
 
 #include <cstdio>
@@ -26,57 +27,17 @@ namespace {
 
 namespace fs = std::filesystem;
 using tavorin::ComPtr;
+using namespace bench_scene;
 
-constexpr WORD kMeshes = 4;
-constexpr WORD kVertices = 65535;
-constexpr WORD kPolygons = 21845;
 constexpr DWORD kReaderBuffer = 65536;
 
 const fs::path kDir = fs::temp_directory_path() / "tavorin-layer-bench";
-
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-void Header(std::vector<uint8_t>& out, const char* tag, uint32_t size) {
-  out.insert(out.end(), tag, tag + 4);
-  Put32(out, size);
-}
-void Count(std::vector<uint8_t>& out, const char* tag, uint16_t value) {
-  Header(out, tag, 2);
-  Put16(out, value);
-}
-
-// Four meshes of 65,535 vertices and 21,845 triangles: 21 MB of payload.
-std::vector<uint8_t> Payload() {
-  std::vector<uint8_t> out;
-  Count(out, "MESN", kMeshes);
-  for (WORD m = 0; m < kMeshes; ++m) {
-    Header(out, "MESH", 46 + kVertices * kLayerVertexSize + kPolygons * 6);
-    Count(out, "VTXN", kVertices);
-    Header(out, "VTEX", kVertices * kLayerVertexSize);
-    for (DWORD i = 0; i < kVertices * kLayerVertexSize; ++i) out.push_back(uint8_t(i * 31 + m));
-    Count(out, "POLN", kPolygons);
-    Header(out, "POLY", kPolygons * 6);
-    for (DWORD i = 0; i < kPolygons * 3u; ++i) Put16(out, uint16_t(i % kVertices));
-    Count(out, "SFNO", m);
-  }
-  return out;
-}
 
 fs::path PayloadFile() {
   static const fs::path path = [] {
     fs::create_directories(kDir);
     const fs::path file = kDir / "layer.bin";
-    const std::vector<uint8_t> bytes = Payload();
-    if (!fs::exists(file) || fs::file_size(file) != bytes.size()) {
-      FILE* out = std::fopen(file.c_str(), "wb");
-      std::fwrite(bytes.data(), 1, bytes.size(), out);
-      std::fclose(out);
-    }
+    WriteOnce(file, BigLayerPayload());
     return file;
   }();
   return path;

@@ -10,6 +10,7 @@
 
 #include <benchmark/benchmark.h>
 
+#include "BigLayer.h"
 #include "TimesReporter.h"
 
 #include <cstdio>
@@ -25,10 +26,8 @@ namespace {
 
 namespace fs = std::filesystem;
 using tavorin::ComPtr;
+using namespace bench_scene;
 
-constexpr WORD kMeshes = 4;
-constexpr WORD kVertices = 65535;
-constexpr WORD kPolygons = 21845;
 constexpr WORD kMotions = 200;
 constexpr DWORD kReaderBuffer = 65536;
 
@@ -46,37 +45,10 @@ class QuietShader : public tavorin::ComObject<IVeyaShader> {
   HRESULT SetEdge(FLOAT, const SurfaceEdgeParameters*) override { return S_OK; }
 };
 
-void Put16(std::vector<uint8_t>& out, uint16_t v) {
-  out.push_back(uint8_t(v));
-  out.push_back(uint8_t(v >> 8));
-}
-void Put32(std::vector<uint8_t>& out, uint32_t v) {
-  for (int i = 0; i < 4; ++i) out.push_back(uint8_t(v >> (8 * i)));
-}
-void Header(std::vector<uint8_t>& out, const char* tag, uint32_t size) {
-  out.insert(out.end(), tag, tag + 4);
-  Put32(out, size);
-}
-void Count(std::vector<uint8_t>& out, const char* tag, uint16_t value) {
-  Header(out, tag, 2);
-  Put16(out, value);
-}
-
 // One layer of four meshes of 65,535 vertices and 21,845 triangles, each on
 // its own (empty) surface: mesh data is nearly all of a real scene file.
 std::vector<uint8_t> BigScene() {
-  std::vector<uint8_t> layer;
-  Count(layer, "MESN", kMeshes);
-  for (WORD m = 0; m < kMeshes; ++m) {
-    Header(layer, "MESH", 46 + kVertices * kLayerVertexSize + kPolygons * 6);
-    Count(layer, "VTXN", kVertices);
-    Header(layer, "VTEX", kVertices * kLayerVertexSize);
-    for (DWORD i = 0; i < kVertices * kLayerVertexSize; ++i) layer.push_back(uint8_t(i * 31 + m));
-    Count(layer, "POLN", kPolygons);
-    Header(layer, "POLY", kPolygons * 6);
-    for (DWORD i = 0; i < kPolygons * 3u; ++i) Put16(layer, uint16_t(i % kVertices));
-    Count(layer, "SFNO", m);
-  }
+  const std::vector<uint8_t> layer = BigLayerPayload();
   std::vector<uint8_t> body;
   Count(body, "LYRN", 1);
   Header(body, "LYER", uint32_t(layer.size()));
@@ -87,13 +59,6 @@ std::vector<uint8_t> BigScene() {
   Header(file, "VMF4", uint32_t(body.size()));
   file.insert(file.end(), body.begin(), body.end());
   return file;
-}
-
-void WriteOnce(const fs::path& file, const std::vector<uint8_t>& bytes) {
-  if (fs::exists(file) && fs::file_size(file) == bytes.size()) return;
-  FILE* out = std::fopen(file.c_str(), "wb");
-  std::fwrite(bytes.data(), 1, bytes.size(), out);
-  std::fclose(out);
 }
 
 fs::path BigSceneFile() {
